@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages listed in scripts/packages.txt (and any extra
+# list files given as arguments) when one of them is missing.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+lists=("$here/packages.txt" "$@")
+mapfile -t wanted < <(cat "${lists[@]}" | sed -e 's/#.*//' -e 's/[[:space:]]//g' | grep -v '^$' | sort -u)
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,118 @@
+// Text-file line rules: CR ends a line, CR LF is one break, a lone LF is an
+// ordinary character, Ctrl-Z ends the file, lines have no length limit.
+#include "platform/TextLineReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> LinesOf(platform::TextLineReader reader) {
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.ReadLine(line)) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> LinesOfBytes(std::string_view bytes) {
+    return LinesOf(platform::TextLineReader::FromBytes(bytes));
+}
+
+using Lines = std::vector<std::string>;
+
+struct LineCase {
+    std::string input;
+    Lines expected;
+};
+
+TEST(TextLineReader, LineBreakRules) {
+    const LineCase cases[] = {
+        {"", {}},
+        {"abc", {"abc"}},
+        {"abc\r\n", {"abc"}},
+        {"abc\r", {"abc"}},
+        {"a\r\nb\r\nc", {"a", "b", "c"}},
+        {"a\rb\rc\r", {"a", "b", "c"}},
+        {"\r\n", {""}},
+        {"\r\n\r\n", {"", ""}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\nb\nc\n", {"a\nb\nc\n"}},
+        {"a\n\rb", {"a\n", "b"}},
+        {"a\r\n\nb", {"a", "\nb"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LinesOfBytes(c.input), c.expected) << c.input;
+}
+
+TEST(TextLineReader, CtrlZEndsTheFile) {
+    EXPECT_EQ(LinesOfBytes(std::string("ab\x1A" "cd\r\nef")), (Lines{"ab"}));
+    EXPECT_EQ(LinesOfBytes(std::string("ab\r\n\x1A" "cd")), (Lines{"ab"}));
+    EXPECT_EQ(LinesOfBytes(std::string("\x1A" "cd")), (Lines{}));
+    EXPECT_EQ(LinesOfBytes(std::string("ab\r\ncd\x1A\r\nef")), (Lines{"ab", "cd"}));
+}
+
+TEST(TextLineReader, NulAndHighBytesPassThrough) {
+    const std::string bytes("a\0b\xE9\x96\r\n", 7);
+    EXPECT_EQ(LinesOfBytes(bytes), (Lines{std::string("a\0b\xE9\x96", 5)}));
+}
+
+class TextLineReaderFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tarvo-linereader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Write(const std::string& bytes) {
+        const auto path = (dir_ / "file.txt").string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(TextLineReaderFile, LongLineIsReadWhole) {
+    const std::string longLine(5 * 1024 * 1024 + 17, 'x');
+    const auto lines = LinesOf(platform::TextLineReader(Write(longLine + "\r\nend")));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], longLine);
+    EXPECT_EQ(lines[1], "end");
+}
+
+TEST_F(TextLineReaderFile, LineBreakSplitAcrossReadChunks) {
+    // Lines of several lengths put the CR LF pair on both sides of every
+    // 64 KB read boundary somewhere in the file.
+    std::string bytes;
+    Lines expected;
+    for (int length = 1; bytes.size() < 300 * 1024; length = length % 997 + 1) {
+        std::string line(static_cast<std::size_t>(length), static_cast<char>('a' + length % 26));
+        bytes += line + "\r\n";
+        expected.push_back(line);
+    }
+    EXPECT_EQ(LinesOf(platform::TextLineReader(Write(bytes))), expected);
+}
+
+TEST_F(TextLineReaderFile, CrAtChunkEndFollowedByLineFeed) {
+    std::string first(64 * 1024 - 1, 'a');
+    const auto lines = LinesOf(platform::TextLineReader(Write(first + "\r\nb")));
+    EXPECT_EQ(lines, (Lines{first, "b"}));
+}
+
+TEST_F(TextLineReaderFile, MissingFileThrowsWithPath) {
+    try {
+        platform::TextLineReader reader((dir_ / "missing.txt").string());
+        FAIL() << "no exception";
+    } catch (const platform::IoError& error) {
+        EXPECT_NE(std::string(error.what()).find("missing.txt"), std::string::npos);
+        EXPECT_EQ(error.ErrorNumber(), ENOENT);
+    }
+}
+
+}  // namespace
