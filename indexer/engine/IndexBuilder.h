@@ -1,0 +1,32 @@
+// The index builder: sorts the run's work file and turns it, in one
+// sequential pass with constant memory, into the dictionary, the posting
+// file, the prefix hash file, the block letter file and the optional word dump.
+#pragma once
+
+#include <string>
+
+#include "indexer/engine/RunObserver.h"
+
+namespace indexer {
+
+/// What one build needs to know.
+struct BuildSettings {
+    /// Base path of every file written (".temp" is read from it too).
+    std::string databaseName;
+    /// Also write the word dump ".lst".
+    bool dumpwords = false;
+    /// Keep the sorted ".temp" after the build (the command-line word "debug").
+    bool keepWorkFile = false;
+};
+
+/// Sorts `databaseName + ".temp"` in place (SortWorkFile), then writes
+/// ".dct", ".ndx", ".hsh", ".ext" (or deletes it) and, with `dumpwords`,
+/// ".lst". A missing work file builds an index set without words. A stop
+/// request ends the pass; the words read before it are still written.
+/// Shows "Building Index" in CurrentStep and the word count in wordTotal.
+/// Throws platform::IoError on a read or write error, and IndexLimitError
+/// when the dictionary would exceed the words the block letter file can
+/// describe (654,999).
+void BuildIndex(const BuildSettings& settings, RunObserver& observer);
+
+}  // namespace indexer
