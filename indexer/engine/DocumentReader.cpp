@@ -1,0 +1,513 @@
+// Document reader: tags, comments, the title, META tags, hidden sections and
+// words of one document, in one pass over its decoded lines.
+#include "indexer/engine/DocumentReader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "indexer/engine/EntityDecoder.h"
+#include "platform/CodePage.h"
+
+namespace indexer {
+
+// ---- Fixed-width texts ------------------------------------------------------
+
+std::size_t FormatWordEntry(std::string_view word, int documentNumber, char* out) noexcept {
+    const std::size_t wordLength = std::min(word.size(), kStoredWordLength);
+    std::memcpy(out, word.data(), wordLength);
+    std::memset(out + wordLength, ' ', kStoredWordLength - wordLength);
+    out[kStoredWordLength] = ':';
+    char* digits = out + kStoredWordLength + 1;
+    if (documentNumber >= 0 && documentNumber <= 99999) {
+        for (int i = 4, value = documentNumber; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
+        return kWordEntryLength;
+    }
+    // Numbers beyond five digits (never given by a run) are formatted as "%5.5d" would.
+    char number[16];
+    const int length = std::snprintf(number, sizeof number, "%5.5d", documentNumber);
+    std::memcpy(digits, number, static_cast<std::size_t>(length));
+    return kStoredWordLength + 1 + static_cast<std::size_t>(length);
+}
+
+std::string FormatWordEntry(std::string_view word, int documentNumber) {
+    char entry[kWordEntryCapacity];
+    return std::string(entry, FormatWordEntry(word, documentNumber, entry));
+}
+
+std::string FormatTitleLine(std::string_view url, std::string_view title) {
+    std::string line(kTitleLineLength, ' ');
+    const std::size_t urlLength = std::min(url.size(), kTitleLineUrlWidth);
+    const std::size_t titleLength = std::min(title.size(), kTitleLineTitleWidth);
+    std::memcpy(line.data(), url.data(), urlLength);
+    std::memcpy(line.data() + kTitleLineUrlWidth, title.data(), titleLength);
+    return line;
+}
+
+std::string UndefinedTitle(std::string_view url) {
+    std::string title = "Title for ";
+    title.append(url);
+    title.append(" is undefined");
+    return title;
+}
+
+// ---- Words already met in the current document ------------------------------
+
+namespace {
+
+/// The words that the current document has already added (or, for tokens
+/// of at most the stored length, already refused), so that a repeated word
+/// costs one hash look-up instead of a word-list entry and a rule check.
+/// Entries are stamped with the document they belong to; starting the next
+/// document only changes the stamp.
+class SeenWords {
+public:
+    /// Added: the entry is in the word list. Refused: the rules refuse this
+    /// exact word. Undecided: only a longer token with this stored form was
+    /// refused, so the next token must be judged again.
+    enum class Status : std::uint8_t { Added, Refused, Undecided };
+
+    struct Slot {
+        std::uint32_t stamp;
+        std::uint8_t length;
+        Status status;
+        char word[kStoredWordLength];
+    };
+
+    SeenWords() : slots_(kInitialSlots) {}
+
+    void StartDocument() {
+        count_ = 0;
+        if (stamp_ == std::numeric_limits<std::uint32_t>::max()) {
+            std::fill(slots_.begin(), slots_.end(), Slot{});
+            stamp_ = 0;
+        }
+        ++stamp_;
+    }
+
+    /// The slot of a stored word; `inserted` tells whether it was new, in
+    /// which case the caller sets its status.
+    Slot& FindOrInsert(const char* word, std::size_t length, bool& inserted) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t index = Hash(word, length) & mask;; index = (index + 1) & mask) {
+            Slot& slot = slots_[index];
+            if (slot.stamp != stamp_) {
+                if ((count_ + 1) * 2 > slots_.size()) {
+                    Grow();
+                    return FindOrInsert(word, length, inserted);
+                }
+                slot.stamp = stamp_;
+                slot.length = static_cast<std::uint8_t>(length);
+                std::memcpy(slot.word, word, length);
+                ++count_;
+                inserted = true;
+                return slot;
+            }
+            if (slot.length == length && std::memcmp(slot.word, word, length) == 0) {
+                inserted = false;
+                return slot;
+            }
+        }
+    }
+
+private:
+    static constexpr std::size_t kInitialSlots = 256;
+
+    static std::size_t Hash(const char* word, std::size_t length) noexcept {
+        std::uint64_t hash = 0x9E3779B97F4A7C15ULL ^ length;
+        while (length > 0) {
+            std::uint64_t chunk = 0;
+            const std::size_t take = std::min<std::size_t>(length, 8);
+            std::memcpy(&chunk, word, take);
+            hash = (hash ^ chunk) * 0xFF51AFD7ED558CCDULL;
+            hash ^= hash >> 32;
+            word += take;
+            length -= take;
+        }
+        return static_cast<std::size_t>(hash);
+    }
+
+    void Grow() {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.stamp != stamp_) continue;
+            std::size_t index = Hash(slot.word, slot.length) & mask;
+            while (slots_[index].stamp == stamp_) index = (index + 1) & mask;
+            slots_[index] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+    std::uint32_t stamp_ = 0;
+};
+
+/// What a byte means to the scanner outside tags.
+enum class ByteClass : std::uint8_t {
+    Word,       ///< not in the delimiter set
+    Delimiter,  ///< in the set, always ends a word
+    Point,      ///< '.' in the set: number exception
+    Comma,      ///< ',' in the set: number exception
+    TagOpen,    ///< '<', which opens a tag whatever the set holds
+};
+
+using ByteClasses = std::array<ByteClass, 256>;
+
+ByteClasses ClassifyBytes(const WordRules& rules) {
+    ByteClasses classes{};
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        ByteClass cls = ByteClass::Word;
+        if (rules.InDelimiterSet(c)) cls = c == '.' ? ByteClass::Point : c == ',' ? ByteClass::Comma : ByteClass::Delimiter;
+        classes[static_cast<std::size_t>(byte)] = cls;
+    }
+    classes[static_cast<unsigned char>('<')] = ByteClass::TagOpen;
+    return classes;
+}
+
+// ---- Tag texts ----------------------------------------------------------------
+
+/// True when the text begins with `upperPrefix` by ASCII case rules.
+bool StartsWithAscii(std::string_view text, std::string_view upperPrefix) noexcept {
+    return text.size() >= upperPrefix.size() &&
+           platform::AsciiEqualsIgnoreCase(text.substr(0, upperPrefix.size()), upperPrefix);
+}
+
+bool EqualsAscii(std::string_view text, std::string_view upperWord) noexcept {
+    return platform::AsciiEqualsIgnoreCase(text, upperWord);
+}
+
+/// True when `upperWord` occurs anywhere in the text by ASCII case rules.
+bool ContainsAscii(std::string_view text, std::string_view upperWord) noexcept {
+    if (text.size() < upperWord.size()) return false;
+    for (std::size_t start = 0; start + upperWord.size() <= text.size(); ++start)
+        if (platform::AsciiEqualsIgnoreCase(text.substr(start, upperWord.size()), upperWord)) return true;
+    return false;
+}
+
+bool IsBlankOrControl(char c) noexcept { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view TrimBlanksAndControls(std::string_view text) noexcept {
+    while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+/// The value after the first `key` ("NAME=") in an upper-cased META tag
+/// text: blanks skipped, then a quoted value up to the same quote or a bare
+/// value up to the next blank, trimmed; empty when the key is missing.
+std::string_view MetaValue(std::string_view tag, std::string_view key) noexcept {
+    const std::size_t keyAt = tag.find(key);
+    if (keyAt == std::string_view::npos) return {};
+    std::string_view rest = tag.substr(keyAt + key.size());
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    char end = ' ';
+    if (!rest.empty() && (rest.front() == '"' || rest.front() == '\'')) {
+        end = rest.front();
+        rest.remove_prefix(1);
+    }
+    return TrimBlanksAndControls(rest.substr(0, rest.find(end)));
+}
+
+}  // namespace
+
+// ---- Reader buffers -----------------------------------------------------------
+
+struct DocumentReader::Buffers {
+    std::string decodedLine;
+    std::string tagText;
+    std::string upperTag;
+    std::string titleText;
+    SeenWords seenWords;
+};
+
+namespace {
+
+/// The scanner state of one document, from its start to its table-of-contents line.
+class DocumentScanner {
+public:
+    DocumentScanner(std::string& tagText, std::string& upperTag, std::string& titleText, SeenWords& seenWords,
+                    const WordRules& rules, TTARVOStringList& words, int documentNumber, std::string_view url,
+                    std::string_view entryTitle)
+        : tagText_(tagText),
+          upperTag_(upperTag),
+          titleText_(titleText),
+          seenWords_(seenWords),
+          rules_(rules),
+          classes_(ClassifyBytes(rules)),
+          words_(words),
+          documentNumber_(documentNumber),
+          url_(url) {
+        tagText_.clear();
+        titleText_.clear();
+        seenWords_.StartDocument();
+        if (!entryTitle.empty()) {
+            lineTitle_.assign(entryTitle);
+            titleFixed_ = true;
+        } else {
+            lineTitle_ = UndefinedTitle(url);
+            titleText_ = lineTitle_;
+        }
+    }
+
+    /// Scans one decoded, non-empty line.
+    void ScanLine(std::string_view line) {
+        std::size_t position = 0;
+        while (position < line.size()) {
+            if (inTag_)
+                position = ScanTag(line, position);
+            else if (inTitle_)
+                position = ScanTitle(line, position);
+            else
+                position = ScanText(line, position);
+        }
+    }
+
+    std::string TitleLine() const { return FormatTitleLine(url_, lineTitle_); }
+
+private:
+    ByteClass ClassOf(char c) const noexcept { return classes_[static_cast<unsigned char>(c)]; }
+
+    /// IsDelimiter for a byte known to be in the set.
+    bool EndsWord(std::string_view line, std::size_t position, ByteClass cls) const noexcept {
+        return cls == ByteClass::Delimiter || rules_.IsDelimiter(line, position);
+    }
+
+    /// Text outside tags and outside the title: words. Returns where to go on.
+    std::size_t ScanText(std::string_view line, std::size_t position) {
+        const std::size_t length = line.size();
+        std::size_t spanStart = length;  // none
+        while (position < length) {
+            if (ClassOf(line[position]) == ByteClass::Word) {
+                if (spanStart == length) spanStart = position;
+                ++position;
+                while (position < length && ClassOf(line[position]) == ByteClass::Word) ++position;
+                continue;
+            }
+            const ByteClass cls = ClassOf(line[position]);
+            if (cls == ByteClass::TagOpen) {
+                if (spanStart != length) EmitWord(line.substr(spanStart, position - spanStart));
+                inTag_ = true;
+                return position + 1;
+            }
+            if (EndsWord(line, position, cls)) {
+                if (spanStart != length) EmitWord(line.substr(spanStart, position - spanStart));
+                spanStart = length;
+            } else if (spanStart == length) {
+                spanStart = position;
+            }
+            ++position;
+        }
+        // A word never goes on into the next line; the last byte belongs to
+        // it when it is not a delimiter.
+        if (spanStart != length) EmitWord(line.substr(spanStart));
+        return length;
+    }
+
+    /// Text while the title is being collected: every byte up to the next
+    /// '<' belongs to the title, blanks before it skipped.
+    std::size_t ScanTitle(std::string_view line, std::size_t position) {
+        const std::size_t length = line.size();
+        std::size_t spanStart = length;  // none
+        for (; position < length; ++position) {
+            const char c = line[position];
+            if (ClassOf(c) == ByteClass::TagOpen) {
+                if (spanStart != length) {
+                    inTitle_ = false;
+                    AddToTitle(line.substr(spanStart, position - spanStart));
+                }
+                inTag_ = true;
+                return position + 1;
+            }
+            const bool skippedBlank = c == ' ' && (position + 1 == length || rules_.InDelimiterSet(' '));
+            if (spanStart == length && !skippedBlank) spanStart = position;
+        }
+        if (spanStart != length) AddToTitle(line.substr(spanStart));
+        return length;
+    }
+
+    /// Inside a tag or a comment. Returns where to go on.
+    std::size_t ScanTag(std::string_view line, std::size_t position) {
+        const std::size_t length = line.size();
+        if (inComment_) return ScanComment(line, position);
+        const void* close = std::memchr(line.data() + position, '>', length - position);
+        const std::size_t end = close ? static_cast<std::size_t>(static_cast<const char*>(close) - line.data()) : length;
+        // A tag whose text becomes "!--" is a comment from there on.
+        while (position < end && tagText_.size() < 3) {
+            tagText_.push_back(line[position++]);
+            if (tagText_ == "!--") {
+                inComment_ = true;
+                return position;
+            }
+        }
+        tagText_.append(line.substr(position, end - position));
+        if (end == length) return length;
+        ProcessTag();
+        inTag_ = false;
+        tagText_.clear();
+        return end + 1;
+    }
+
+    /// A comment ends at a '>' whose two bytes before it on the same line are "--".
+    std::size_t ScanComment(std::string_view line, std::size_t position) {
+        const std::size_t length = line.size();
+        while (position < length) {
+            const void* close = std::memchr(line.data() + position, '>', length - position);
+            if (close == nullptr) return length;
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(close) - line.data());
+            if (at >= 2 && line[at - 1] == '-' && line[at - 2] == '-') {
+                inComment_ = false;
+                inTag_ = false;
+                tagText_.clear();
+                return at + 1;
+            }
+            position = at + 1;
+        }
+        return length;
+    }
+
+    void ProcessTag() {
+        const std::string_view tag = tagText_;
+        if (StartsWithAscii(tag, "META")) ProcessMeta();
+        if (!titleFixed_ && EqualsAscii(tag, "TITLE")) {
+            inTitle_ = true;
+            titleFixed_ = true;
+            titleText_.clear();
+        }
+        if (inScript_ && EqualsAscii(tag, "/SCRIPT")) inScript_ = false;
+        if (!inScript_ && StartsWithAscii(tag, "SCRIPT")) inScript_ = true;
+        if (inIgnore_ && EqualsAscii(tag, "/TARVO")) inIgnore_ = false;
+        if (!inIgnore_ && StartsWithAscii(tag, "TARVO") && ContainsAscii(tag, "IGNORE")) inIgnore_ = true;
+        if (inStyle_ && EqualsAscii(tag, "/STYLE")) inStyle_ = false;
+        if (!inStyle_ && StartsWithAscii(tag, "STYLE")) inStyle_ = true;
+    }
+
+    void ProcessMeta() {
+        upperTag_.assign(tagText_);
+        platform::AnsiUpperInPlace(upperTag_);
+        const std::string_view name = MetaValue(upperTag_, "NAME=");
+        const std::string_view content = MetaValue(upperTag_, "CONTENT=");
+        if (EqualsAscii(name, "TARVOTITLE") && !content.empty()) {
+            lineTitle_.assign(content);
+            titleFixed_ = true;
+        }
+        if (EqualsAscii(name, "KEYWORDS")) AddKeywords(content);
+    }
+
+    /// Cuts the META keywords into tokens, the content read as one line.
+    void AddKeywords(std::string_view content) {
+        if (inIgnore_) return;
+        std::size_t tokenStart = content.size();  // none
+        for (std::size_t position = 0; position < content.size(); ++position) {
+            if (rules_.IsDelimiter(content, position)) {
+                if (tokenStart != content.size()) AddWordIfAccepted(content.substr(tokenStart, position - tokenStart));
+                tokenStart = content.size();
+            } else if (tokenStart == content.size()) {
+                tokenStart = position;
+            }
+        }
+        if (tokenStart != content.size()) AddWordIfAccepted(content.substr(tokenStart));
+    }
+
+    /// Appends a piece of the title, one blank between pieces. Only the
+    /// bytes that fit a table-of-contents line are kept.
+    void AddToTitle(std::string_view piece) {
+        if (titleText_.size() < kTitleLineTitleWidth) {
+            if (!titleText_.empty()) titleText_.push_back(' ');
+            titleText_.append(piece.substr(0, kTitleLineTitleWidth - std::min(kTitleLineTitleWidth, titleText_.size())));
+        }
+        if (!inTitle_) lineTitle_ = titleText_;
+    }
+
+    /// A word of the text: indexed unless it lies in a hidden section.
+    void EmitWord(std::string_view token) {
+        if (inScript_ || inStyle_ || inIgnore_) return;
+        AddWordIfAccepted(token);
+    }
+
+    void AddWordIfAccepted(std::string_view token) {
+        char stored[kStoredWordLength];
+        const std::size_t storedLength = WordRules::StoredWord(token, stored);
+        bool inserted = false;
+        SeenWords::Slot& slot = seenWords_.FindOrInsert(stored, storedLength, inserted);
+        const bool isOwnStoredWord = token.size() <= kStoredWordLength;
+        if (!inserted) {
+            if (slot.status == SeenWords::Status::Added) return;
+            // Case does not change the decision, so a refusal holds for every
+            // token whose upper-cased form is the stored word itself.
+            if (slot.status == SeenWords::Status::Refused && isOwnStoredWord) return;
+        }
+        if (!rules_.AcceptWord(token)) {
+            if (isOwnStoredWord)
+                slot.status = SeenWords::Status::Refused;
+            else if (inserted)
+                slot.status = SeenWords::Status::Undecided;
+            return;
+        }
+        slot.status = SeenWords::Status::Added;
+        char entry[kWordEntryCapacity];
+        words_.Add(std::string_view(entry, FormatWordEntry(std::string_view(stored, storedLength), documentNumber_, entry)));
+    }
+
+    std::string& tagText_;
+    std::string& upperTag_;
+    std::string& titleText_;
+    SeenWords& seenWords_;
+    const WordRules& rules_;
+    const ByteClasses classes_;
+    TTARVOStringList& words_;
+    const int documentNumber_;
+    const std::string_view url_;
+
+    /// The title the table-of-contents line is made with.
+    std::string lineTitle_;
+    bool titleFixed_ = false;
+    bool inTag_ = false;
+    bool inComment_ = false;
+    bool inTitle_ = false;
+    bool inScript_ = false;
+    bool inStyle_ = false;
+    bool inIgnore_ = false;
+};
+
+}  // namespace
+
+// ---- DocumentReader -------------------------------------------------------------
+
+DocumentReader::DocumentReader() : buffers_(std::make_unique<Buffers>()) {}
+DocumentReader::~DocumentReader() = default;
+DocumentReader::DocumentReader(DocumentReader&&) noexcept = default;
+DocumentReader& DocumentReader::operator=(DocumentReader&&) noexcept = default;
+
+void DocumentReader::Read(platform::TextLineReader& document, int documentNumber, std::string_view documentPath,
+                          std::string_view entryTitle, std::string_view entryUrl, const WordRules& rules,
+                          TTARVOStringList& words, std::vector<std::string>& titles) {
+    Buffers& buffers = *buffers_;
+    const std::string_view url = entryUrl.empty() ? documentPath : entryUrl;
+    DocumentScanner scanner(buffers.tagText, buffers.upperTag, buffers.titleText, buffers.seenWords, rules, words,
+                            documentNumber, url, entryTitle);
+    std::string_view line;
+    while (document.ReadLine(line)) {
+        if (line.empty()) continue;
+        if (std::memchr(line.data(), '&', line.size()) != nullptr) {
+            DecodeEntities(line, buffers.decodedLine);
+            line = buffers.decodedLine;
+        }
+        scanner.ScanLine(line);
+    }
+    titles.push_back(scanner.TitleLine());
+}
+
+void ReadDocument(platform::TextLineReader& document, int documentNumber, std::string_view documentPath,
+                  std::string_view entryTitle, std::string_view entryUrl, const WordRules& rules,
+                  TTARVOStringList& words, std::vector<std::string>& titles) {
+    DocumentReader reader;
+    reader.Read(document, documentNumber, documentPath, entryTitle, entryUrl, rules, words, titles);
+}
+
+}  // namespace indexer
