@@ -112,6 +112,8 @@ private:
     }
 
     /// Sorts [left, right]: recursion into the left part, loop over the right.
+    /// The stop request is read after each partition, so a stop ends the sort
+    /// at once instead of after the pending left parts.
     void SortRange(Index left, Index right) {
         TurnIndicator();
         observer_.LetMessagesThrough();
@@ -119,6 +121,7 @@ private:
         do {
             Index j = right;
             Partition(left, right, i, j);
+            if (observer_.StopRequested()) return;
             if (left < j) SortRange(left, j);
             left = i;
             MarkFinalBefore(std::min(left, right + 1));

@@ -1,0 +1,114 @@
+// Helpers shared by the index tests: a temporary folder removed at the end,
+// whole-file reads and writes, byte-for-byte comparison that names the first
+// differing offset, and an observer that records what a run reports.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "indexer/engine/RunObserver.h"
+
+namespace indexer::testing {
+
+/// A fresh folder under the system's temporary folder, deleted with its contents.
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device seed;
+        const auto base = std::filesystem::temp_directory_path();
+        do {
+            path_ = base / ("tarvo-index-test-" + std::to_string(seed()));
+        } while (!std::filesystem::create_directory(path_));
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    /// The path of `name` inside the folder.
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string Path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+/// The checked-in golden file `name` of tests/indexer/data/golden.
+inline std::string GoldenBytes(const std::string& name) {
+    const std::string path = std::string(TARVO_TEST_DATA_DIR) + "/golden/" + name;
+    EXPECT_TRUE(Exists(path)) << "missing golden file " << path;
+    return ReadBytes(path);
+}
+
+/// Succeeds when both byte strings are equal; otherwise names the sizes and
+/// the first offset at which they differ.
+inline ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+    const std::size_t common = std::min(actual.size(), expected.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (actual[i] != expected[i]) {
+            return ::testing::AssertionFailure()
+                   << "first difference at offset " << i << ": got 0x" << std::hex
+                   << (static_cast<unsigned>(static_cast<unsigned char>(actual[i]))) << ", expected 0x"
+                   << (static_cast<unsigned>(static_cast<unsigned char>(expected[i])));
+        }
+    }
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure() << "sizes differ: got " << actual.size() << " bytes, expected "
+                                             << expected.size() << " (equal up to offset " << common << ")";
+    return ::testing::AssertionSuccess();
+}
+
+/// Records everything a run reports and can ask for a stop at a chosen point.
+class RecordingObserver : public RunObserver {
+public:
+    void ShowCurrentStep(std::string_view text) override {
+        steps.emplace_back(text);
+        if (!stopAtStep.empty() && text == stopAtStep) stop = true;
+    }
+    void ShowFilesProcessed(std::string_view text) override { filesProcessed.emplace_back(text); }
+    void ShowCurrentFileName(std::string_view text) override { fileNames.emplace_back(text); }
+    void ShowWordTotal(std::string_view text) override { wordTotals.emplace_back(text); }
+    void ShowStartTime(std::string_view text) override { startTime = text; }
+    void ShowEndTime(std::string_view text) override { endTime = text; }
+    void ShowIndicate(std::string_view text) override { indications.emplace_back(text); }
+    void HideIndicate() override { ++indicatorHidden; }
+    void LetMessagesThrough() override {
+        ++messagePumps;
+        if (stopAfterPumps > 0 && messagePumps >= stopAfterPumps) stop = true;
+    }
+    bool StopRequested() override { return stop; }
+
+    std::vector<std::string> steps, filesProcessed, fileNames, wordTotals, indications;
+    std::string startTime, endTime = "unset";
+    int indicatorHidden = 0;
+    long messagePumps = 0;
+    /// Ask for a stop as soon as this step is shown ("" = never).
+    std::string stopAtStep;
+    /// Ask for a stop after this many message pumps (0 = never).
+    long stopAfterPumps = 0;
+    bool stop = false;
+};
+
+}  // namespace indexer::testing
