@@ -1,0 +1,49 @@
+// Dictionary record reads: one record, or runs of records for a scan.
+#include "search/DictionaryReader.h"
+
+#include <algorithm>
+
+namespace search {
+
+DictionaryReader::DictionaryReader(platform::FileHandle& file) noexcept : file_(file) {
+    const std::int64_t size = file_.Size();
+    recordCount_ = size > 0 ? size / static_cast<std::int64_t>(kDictRecordSize) : 0;
+}
+
+bool DictionaryReader::ReadRecord(std::int64_t number,
+                                  std::array<unsigned char, kDictRecordSize>& record) noexcept {
+    if (number < 0 || number >= recordCount_) return false;
+    return file_.ReadExactAt(record.data(), record.size(),
+                             number * static_cast<std::int64_t>(kDictRecordSize));
+}
+
+void DictionaryReader::Seek(std::int64_t number) noexcept {
+    next_ = std::max<std::int64_t>(number, 0);
+    runRecords_ = kFirstRunRecords;
+}
+
+bool DictionaryReader::Next(DictRecordView& record) noexcept {
+    const bool buffered = next_ >= bufferFirst_ &&
+                          next_ < bufferFirst_ + static_cast<std::int64_t>(bufferRecords_);
+    if (!buffered && !Fill()) return false;
+    const auto index = static_cast<std::size_t>(next_ - bufferFirst_);
+    record.bytes = buffer_.data() + index * kDictRecordSize;
+    ++next_;
+    return true;
+}
+
+bool DictionaryReader::Fill() noexcept {
+    bufferRecords_ = 0;
+    if (next_ >= recordCount_) return false;
+    const auto wanted = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(runRecords_), recordCount_ - next_));
+    const long long got = file_.ReadAt(buffer_.data(), wanted * kDictRecordSize,
+                                       next_ * static_cast<std::int64_t>(kDictRecordSize));
+    if (got <= 0) return false;
+    bufferFirst_ = next_;
+    bufferRecords_ = static_cast<std::size_t>(got) / kDictRecordSize;
+    runRecords_ = std::min(runRecords_ * 2, kMaxRunRecords);
+    return bufferRecords_ > 0;
+}
+
+}  // namespace search

@@ -1,0 +1,124 @@
+// Query evaluation: terms and operator words combined left to right, and the
+// listing of the documents found from the table of contents.
+#include <array>
+
+#include "platform/CodePage.h"
+#include "search/QueryTokens.h"
+#include "search/TTARVO.h"
+#include "search/TocReader.h"
+
+namespace search {
+
+namespace {
+
+/// Terms are separated by blanks, parentheses and double quotes; none of
+/// them groups anything.
+constexpr std::string_view kQueryDelimiters = " ()\"";
+
+constexpr int kNoOperator = 0;
+constexpr int kAndOperator = 1;
+constexpr int kOrOperator = 2;
+constexpr int kNotOperator = 3;
+
+constexpr std::uint32_t kTermSetCapacity = 500;
+
+}  // namespace
+
+int TTARVO::OperatorCode(std::string_view token) noexcept {
+    if (token == "&" || token == "AND") return kAndOperator;
+    if (token == "|" || token == "OR") return kOrOperator;
+    if (token == "!" || token == "NOT") return kNotOperator;
+    return kNoOperator;
+}
+
+void TTARVO::CombineSets(const TBitSet& termSet, int code) {
+    switch (code) {
+        case kAndOperator: ResultSet.AndWith(termSet); break;
+        case kOrOperator: ResultSet.OrWith(termSet); break;
+        case kNotOperator: ResultSet.AndNotWith(termSet); break;
+        default: break;
+    }
+}
+
+void TTARVO::EvaluateQuery(std::string_view query) {
+    TBitSet termSet(kTermSetCapacity);
+    int pending = kNoOperator;
+    bool first = true;
+    ClearTokens();
+    StartTokens(query, kQueryDelimiters);
+    std::string token;
+    while (NextToken(token)) {
+        // Two delimiters in a row, or one at the start, give an empty token:
+        // it separates nothing and the query goes on.
+        if (token.empty()) continue;
+        platform::AnsiUpperInPlace(token);
+        if (const int code = OperatorCode(token); code != kNoOperator) {
+            pending = code;
+            continue;
+        }
+        LookupTerm(termSet, token);
+        if (WildcardError) break;
+        if (first) {
+            // The result set is empty here: the first term's documents become it.
+            CombineSets(termSet, kOrOperator);
+            first = false;
+        } else {
+            CombineSets(termSet, pending == kNoOperator ? kAndOperator : pending);
+            pending = kNoOperator;
+        }
+    }
+}
+
+void TTARVO::Search(std::string_view query) {
+    ResultSet.Clear();
+    WildcardError = false;
+    ExtRecord.Count = 0;
+    ReadExt();  // a missing ".ext" leaves one block
+    EvaluateQuery(query);
+    Titles.clear();
+    Urls.clear();
+    FoundCount = 0;
+    if (WildcardError) {
+        Titles.emplace_back(kWildcardMessage1);
+        Titles.emplace_back(kWildcardMessage2);
+        return;
+    }
+    if (Status > 0 || !OpenToc()) {
+        Titles.emplace_back(kFileErrorMessage);
+        return;
+    }
+    ListDocuments();
+    if (FoundCount == 0) {
+        Titles.emplace_back(kNoRecordsMessage);
+        ErrorCode = kNoRecordsErrorCode;
+    }
+    TocFile.Close();
+}
+
+void TTARVO::ListDocuments() {
+    // Document d is record d - 1. Neighbouring documents of the result are
+    // read together, up to one window of records at a time.
+    TocWindow window(TocFile, TocCount);
+    const auto lastDocument = static_cast<std::int64_t>(TocCount);
+    for (std::int64_t document = ResultSet.NextSetBit(1); document > 0 && document <= lastDocument;
+         document = ResultSet.NextSetBit(static_cast<std::uint32_t>(document + 1))) {
+        const std::int64_t record = document - 1;
+        if (window.Record(record) == nullptr) {
+            std::int64_t lastWanted = record;
+            const std::int64_t windowEnd = record + static_cast<std::int64_t>(TocWindow::kMaxRecords);
+            for (std::int64_t next = ResultSet.NextSetBit(static_cast<std::uint32_t>(document + 1));
+                 next > 0 && next <= lastDocument && next - 1 < windowEnd;
+                 next = ResultSet.NextSetBit(static_cast<std::uint32_t>(next + 1)))
+                lastWanted = next - 1;
+            window.Load(record, static_cast<std::size_t>(lastWanted - record + 1));
+        }
+        const unsigned char* bytes = window.Record(record);
+        if (bytes == nullptr) continue;  // unreadable record: skipped without a message
+        const TocEntry entry = ReadTocEntry(bytes);
+        Urls.emplace_back(entry.Url);
+        Titles.emplace_back(entry.Title);
+        ++FoundCount;
+    }
+}
+
+}  // namespace search

@@ -1,0 +1,282 @@
+// The search object: opening the index files and looking terms up.
+#include "search/TTARVO.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "platform/CodePage.h"
+#include "platform/OpenErrors.h"
+#include "search/DictionaryOrder.h"
+#include "search/DictionaryReader.h"
+#include "search/PostingReader.h"
+
+namespace search {
+
+namespace {
+
+/// Capacity of a fresh document set: its first size, not a limit.
+constexpr std::uint32_t kInitialSetCapacity = 500;
+
+/// Positions (from 1) up to which "*" and "?" break the wildcard rule.
+constexpr std::size_t kWildcardFreeChars = 3;
+
+/// Records a scan reads from a hashed start before it switches to a binary
+/// search: a start far before the term costs no long scan.
+constexpr std::int64_t kScanBeforeSearch = 64;
+
+/// Terms whose first character sorts below every digit: their words begin
+/// the dictionary, so the scan starts at its first record.
+constexpr bool SortsBeforeDigits(char c) noexcept { return static_cast<unsigned char>(c) < '0'; }
+
+bool BreaksWildcardRule(std::string_view term) noexcept {
+    const auto early = [&](char wildcard) {
+        const std::size_t at = term.find(wildcard);
+        return at != std::string_view::npos && at < kWildcardFreeChars;
+    };
+    return early('*') || early('?');
+}
+
+}  // namespace
+
+std::string_view TDictRecord::Text() const noexcept {
+    return WordOfField({Word.data(), Word.size()});
+}
+
+/// Where the prefix hash file says a term's scan may start.
+struct TTARVO::StartRecord {
+    enum class Kind {
+        NoMatch,    ///< an empty slot: no word begins like the term
+        Candidate,  ///< a record number to check before the scan uses it
+        Unknown,    ///< the slots could not be read: find the start by search
+    };
+    Kind kind = Kind::Unknown;
+    std::int64_t record = 0;
+};
+
+TTARVO::TTARVO(std::string basePath)
+    : ResultSet(kInitialSetCapacity), BasePath(std::move(basePath)) {}
+
+TTARVO::~TTARVO() = default;
+
+std::int32_t TTARVO::TakeErrorCode() noexcept { return std::exchange(ErrorCode, 0); }
+
+// ---- Opening files ------------------------------------------------------------
+
+void TTARVO::RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
+                               const std::string& path) noexcept {
+    const int classic = platform::ClassicOpenErrorNumber(errorNumber, path);
+    ErrorCode = errorBase + ((classic >= 1 && classic <= 5) ? classic : 6);
+    if (Status <= 0) Status = status;
+}
+
+bool TTARVO::OpenIndexFile(platform::FileHandle& file, std::string_view extension,
+                           std::int32_t status, std::int32_t errorBase) {
+    file.Close();
+    std::string path = BasePath;
+    path += extension;
+    file = platform::FileHandle::Open(path, platform::FileHandle::Mode::Read);
+    if (file.IsOpen()) return true;
+    RecordOpenFailure(status, errorBase, file.OpenError(), path);
+    return false;
+}
+
+bool TTARVO::OpenToc() {
+    if (!OpenIndexFile(TocFile, kTocExtension, kStatusToc, kTocOpenErrorBase)) return false;
+    const std::int64_t size = TocFile.Size();
+    if (size < 0) {
+        TocFile.Close();
+        RecordOpenFailure(kStatusToc, kTocOpenErrorBase, 0, BasePath + std::string(kTocExtension));
+        return false;
+    }
+    // A partial record at the end is no document.
+    TocCount = static_cast<std::int32_t>(
+        std::min<std::int64_t>(size / static_cast<std::int64_t>(kTocRecordSize), INT32_MAX));
+    return true;
+}
+
+bool TTARVO::OpenDct() {
+    DctNextRecord = 0;
+    return OpenIndexFile(DctFile, kDctExtension, kStatusDct, kDctOpenErrorBase);
+}
+
+bool TTARVO::OpenHsh() { return OpenIndexFile(HshFile, kHshExtension, kStatusHsh, kHshOpenErrorBase); }
+
+bool TTARVO::OpenNdx() { return OpenIndexFile(NdxFile, kNdxExtension, kStatusNdx, kNdxOpenErrorBase); }
+
+void TTARVO::CloseFiles() noexcept {
+    TocFile.Close();
+    DctFile.Close();
+    NdxFile.Close();
+    HshFile.Close();
+}
+
+void TTARVO::ReadExt() {
+    ExtRecord.Count = 0;
+    auto file = platform::FileHandle::Open(BasePath + std::string(kExtExtension),
+                                           platform::FileHandle::Mode::Read);
+    if (!file.IsOpen()) return;
+    std::array<unsigned char, kExtRecordSize> record{};
+    if (!file.ReadExactAt(record.data(), record.size(), 0)) return;
+    // A count above nine names letters the record has no room for.
+    const std::uint8_t count = std::min<std::uint8_t>(record[0], kMaxBlockLetters);
+    std::memcpy(ExtRecord.Letters.data(), record.data() + 1, kMaxBlockLetters);
+    ExtRecord.Count = count;
+}
+
+// ---- Dictionary and postings --------------------------------------------------
+
+void TTARVO::TakeDictRecord(const unsigned char* record) noexcept {
+    std::memcpy(DictRecord.Word.data(), record + kDictWordOffset, kWordWidth);
+    DictRecord.Position = ReadInt32(record + kDictPositionOffset);
+    PostingPos = DictRecord.Position;
+}
+
+bool TTARVO::ReadNextDictRecord() {
+    if (Status > 0 || !DctFile.IsOpen()) return false;
+    std::array<unsigned char, kDictRecordSize> record{};
+    if (!DctFile.ReadExactAt(record.data(), record.size(),
+                             DctNextRecord * static_cast<std::int64_t>(kDictRecordSize)))
+        return false;
+    ++DctNextRecord;
+    TakeDictRecord(record.data());
+    return true;
+}
+
+void TTARVO::AddPostings(TBitSet& termSet) {
+    if (!OpenNdx()) return;
+    PostingReader postings(NdxFile);
+    postings.AddList(PostingPos, termSet);
+    NdxFile.Close();
+}
+
+// ---- Term lookup ----------------------------------------------------------------
+
+std::int64_t TTARVO::BlockOffset(char firstChar, std::uint16_t slotValue) const noexcept {
+    // The block of the last letter that does not lie above the term's first
+    // character. A term that begins with that very letter may lie in the
+    // block before, and a slot value in the upper half of a block hints so.
+    const auto first = static_cast<unsigned char>(firstChar);
+    std::int64_t block = 0;
+    unsigned char letter = ' ';
+    for (std::size_t i = 0; i < ExtRecord.Count; ++i) {
+        const auto candidate = static_cast<unsigned char>(ExtRecord.Letters[i]);
+        if (first >= candidate) {
+            block = static_cast<std::int64_t>(i) + 1;
+            letter = candidate;
+        }
+    }
+    if (block > 0 && first == letter && slotValue > 32767) --block;
+    return block * kBlockSize;
+}
+
+TTARVO::StartRecord TTARVO::FindStartRecord(std::string_view term) {
+    using Kind = StartRecord::Kind;
+    const auto readSlot = [&](std::uint32_t key, std::uint16_t& value) {
+        std::array<unsigned char, kHashSlotSize> slot{};
+        if (!HshFile.ReadExactAt(slot.data(), slot.size(), static_cast<std::int64_t>(key) * kHashSlotSize))
+            return false;
+        value = ReadUint16(slot.data());
+        return true;
+    };
+    const char first = term.front();
+    std::uint16_t value = kEmptySlot;
+    if (DigitValue(first) < 0) {
+        if (SortsBeforeDigits(first)) return {Kind::Candidate, 0};
+        // Every other such term lies in the runs that the special slot
+        // names the last of; the check before the scan catches an earlier run.
+        if (!readSlot(kSpecialPrefixKey, value)) return {Kind::Unknown, 0};
+        if (value == kEmptySlot) return {Kind::NoMatch, 0};
+        return {Kind::Candidate, value + BlockOffset(first, value)};
+    }
+    // The longest prefix of up to three digit-valued characters names the
+    // slot. An empty slot on the way means no word begins like the term.
+    std::uint32_t key = 0;
+    for (std::size_t pos = 0; pos < kPrefixLengths && pos < term.size(); ++pos) {
+        const int digit = DigitValue(term[pos]);
+        if (digit < 0) break;
+        key = key * 36 + static_cast<std::uint32_t>(digit);
+        if (!readSlot(key, value)) return {Kind::Unknown, 0};
+        if (value == kEmptySlot) return {Kind::NoMatch, 0};
+    }
+    return {Kind::Candidate, value + BlockOffset(first, value)};
+}
+
+void TTARVO::ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_t start, bool startKnown) {
+    const std::size_t star = term.find('*');
+    const bool wildcard = star != std::string_view::npos;
+    const std::string_view prefix = wildcard ? term.substr(0, star) : term;
+    const std::string_view suffix = wildcard ? term.substr(star + 1) : std::string_view{};
+    const auto compare = [&](std::string_view field) {
+        return wildcard ? CompareFieldWithPrefix(field, prefix) : CompareFieldWithTerm(field, term);
+    };
+    const auto before = [&](std::string_view field) { return compare(field) < 0; };
+
+    DictionaryReader dictionary(DctFile);
+    const std::int64_t count = dictionary.RecordCount();
+    DictRecordView record;
+
+    // A hashed start is used only when the record before it lies before the
+    // term: slots shared between prefix lengths and the block rule can name a
+    // record after the term. Otherwise, and when a scan from the start does
+    // not reach the term soon, a binary search finds the first candidate.
+    std::int64_t first = -1;
+    if (startKnown && start < count) {
+        dictionary.Seek(start > 0 ? start - 1 : 0);
+        if (start > 0 && (!dictionary.Next(record) || !before(record.Field()))) {
+            first = dictionary.LowerBound(0, start - 1, before);
+        } else {
+            while (dictionary.Tell() - start < kScanBeforeSearch && dictionary.Next(record)) {
+                if (!before(record.Field())) {
+                    first = dictionary.Tell() - 1;
+                    break;
+                }
+            }
+            if (first < 0) first = dictionary.LowerBound(dictionary.Tell(), count, before);
+        }
+    } else {
+        first = dictionary.LowerBound(0, count, before);
+    }
+
+    PostingReader postings(NdxFile);
+    dictionary.Seek(first);
+    while (dictionary.Next(record)) {
+        const std::string_view field = record.Field();
+        const int order = compare(field);
+        if (order > 0) break;
+        if (order < 0) continue;
+        TakeDictRecord(record.bytes);
+        if (wildcard && !MatchesWildcard(WordOfField(field), prefix, suffix)) continue;
+        if (!NdxFile.IsOpen() && !OpenNdx()) break;
+        postings.AddList(PostingPos, termSet);
+    }
+}
+
+void TTARVO::LookupTerm(TBitSet& termSet, std::string_view term) {
+    termSet.Clear();
+    const std::string upper = platform::AnsiUpper(term);
+
+    // The dictionary is opened first only to report a missing one before the
+    // wildcard rule is looked at.
+    const bool dictionaryOpened = OpenDct();
+    DctFile.Close();
+    if (!dictionaryOpened || Status > 0) return;
+
+    if (BreaksWildcardRule(upper)) {
+        WildcardError = true;
+        ErrorCode = kWildcardErrorCode;
+        return;
+    }
+    if (!OpenHsh()) return;
+    const StartRecord start = upper.empty() ? StartRecord{StartRecord::Kind::NoMatch, 0}
+                                            : FindStartRecord(upper);
+    HshFile.Close();
+    if (start.kind == StartRecord::Kind::NoMatch) return;
+
+    if (!OpenDct()) return;
+    ScanDictionary(termSet, upper, start.record, start.kind == StartRecord::Kind::Candidate);
+    DctFile.Close();
+    NdxFile.Close();
+}
+
+}  // namespace search

@@ -1,0 +1,178 @@
+// The search object of one request: opens an index file set, looks query
+// terms up through the prefix hash file, the dictionary and the posting
+// file, combines their document sets and lists the documents found.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/File.h"
+#include "search/IndexFormat.h"
+#include "search/TBitSet.h"
+
+namespace search {
+
+/// `Status`: which index file failed to open.
+inline constexpr std::int32_t kStatusNone = -1;
+inline constexpr std::int32_t kStatusToc = 1;
+inline constexpr std::int32_t kStatusHsh = 2;
+inline constexpr std::int32_t kStatusDct = 3;
+inline constexpr std::int32_t kStatusNdx = 4;
+
+/// `ErrorCode` bases of a failed open; the code is base + the classic error
+/// number (2 missing file, 3 missing folder, 4 too many files, 5 denied
+/// access) or base + 6 for any other reason.
+inline constexpr std::int32_t kTocOpenErrorBase = 272;
+inline constexpr std::int32_t kHshOpenErrorBase = 288;
+inline constexpr std::int32_t kDctOpenErrorBase = 304;
+inline constexpr std::int32_t kNdxOpenErrorBase = 320;
+/// A term with "*" or "?" among its first three characters.
+inline constexpr std::int32_t kWildcardErrorCode = 512;
+/// A search that listed no document.
+inline constexpr std::int32_t kNoRecordsErrorCode = 513;
+
+/// Result messages, in English; the request handler translates them.
+inline constexpr std::string_view kWildcardMessage1 = "All wildcard characters must";
+inline constexpr std::string_view kWildcardMessage2 = "be after the 3rd character.";
+inline constexpr std::string_view kFileErrorMessage = "File errors!";
+inline constexpr std::string_view kNoRecordsMessage = "No records found";
+
+/// The dictionary record read last: the 27-byte blank-padded word and the
+/// position of its posting list in ".ndx", in 2-byte units.
+struct TDictRecord {
+    std::array<char, kWordWidth> Word{};
+    std::int32_t Position = 0;
+    /// The word without its padding.
+    std::string_view Text() const noexcept;
+};
+
+/// The block letter record: Letters[i] is the first character of the last
+/// word of block i; Count 0 means a dictionary of one block.
+struct TExtRecord {
+    std::uint8_t Count = 0;
+    std::array<char, kMaxBlockLetters> Letters{};
+};
+
+/// One search over one index file set. Every index file is opened read-only
+/// and closed again within the operation that opened it; no failure of a
+/// file operation escapes as an exception, it becomes `Status` and an error
+/// code instead. Used by one thread; `Search` is meant to be called once.
+class TTARVO {
+public:
+    /// `basePath` names the index file set without extension.
+    explicit TTARVO(std::string basePath);
+    ~TTARVO();
+    TTARVO(const TTARVO&) = delete;
+    TTARVO& operator=(const TTARVO&) = delete;
+
+    // ---- Query evaluation ---------------------------------------------------
+
+    /// Runs the whole search: evaluates the query into the result set and
+    /// lists its documents from ".toc" in document-number order into
+    /// GetTitles/GetUrls, or puts the message lines there. Afterwards
+    /// GetFoundCount and TakeErrorCode describe the outcome (0 with
+    /// documents; 512 wildcard rule; 513 nothing found; 272-326 file errors).
+    void Search(std::string_view query);
+    /// Fills the result set from the query: terms combined strictly left to
+    /// right, operator words between them. Stops at the first term that
+    /// breaks the wildcard rule. Queries longer than 255 characters are cut
+    /// at 255.
+    void EvaluateQuery(std::string_view query);
+    /// 1 for "&"/"AND", 2 for "|"/"OR", 3 for "!"/"NOT" (upper-cased, whole
+    /// token), 0 for a term.
+    static int OperatorCode(std::string_view token) noexcept;
+    /// Applies operator `code` to the result set and `termSet`: 1 intersection,
+    /// 2 union, 3 difference; any other code does nothing.
+    void CombineSets(const TBitSet& termSet, int code);
+
+    // ---- Index reading ------------------------------------------------------
+
+    /// Clears `termSet` and fills it with the documents that hold the term
+    /// (exact, or "prefix*suffix" with the star at position 4 or later).
+    /// Reports problems only through GetWildcardError, the error code and
+    /// GetStatus. Finds every dictionary word, whatever its first characters.
+    void LookupTerm(TBitSet& termSet, std::string_view term);
+    /// Adds the posting list at GetPostingPos to `termSet`; reads only what
+    /// the file holds (a damaged list adds the numbers present).
+    void AddPostings(TBitSet& termSet);
+
+    /// Open one file of the set for reading; on failure set the error code
+    /// and, unless an earlier open failed, `Status`, and return false.
+    /// OpenToc also takes the record count from the file's size. The file
+    /// stays open until CloseFiles or the end of the operation that opened it.
+    bool OpenToc();
+    bool OpenDct();
+    bool OpenHsh();
+    bool OpenNdx();
+    /// Closes every index file that is open.
+    void CloseFiles() noexcept;
+    /// Reads the block letter record of ".ext"; a missing or short file
+    /// leaves the count 0 and sets no error. The file is closed again.
+    void ReadExt();
+    /// Reads the next record of the open ".dct" (the first after OpenDct)
+    /// into the dictionary record and takes its posting position. False when
+    /// an open failed earlier, or at the end of the file, or on a read error.
+    bool ReadNextDictRecord();
+
+    // ---- State --------------------------------------------------------------
+
+    /// Returns the error code and resets it to 0.
+    std::int32_t TakeErrorCode() noexcept;
+    /// Number of records of ".toc" (its size divided by 357).
+    std::int32_t TocRecordCount() const noexcept { return TocCount; }
+    std::int32_t GetStatus() const noexcept { return Status; }
+    bool GetWildcardError() const noexcept { return WildcardError; }
+    std::int32_t GetFoundCount() const noexcept { return FoundCount; }
+    const std::vector<std::string>& GetTitles() const noexcept { return Titles; }
+    const std::vector<std::string>& GetUrls() const noexcept { return Urls; }
+    const TBitSet& GetResultSet() const noexcept { return ResultSet; }
+    const TDictRecord& GetDictRecord() const noexcept { return DictRecord; }
+    const TExtRecord& GetExtRecord() const noexcept { return ExtRecord; }
+    std::int32_t GetPostingPos() const noexcept { return PostingPos; }
+    const std::string& GetBasePath() const noexcept { return BasePath; }
+
+private:
+    bool OpenIndexFile(platform::FileHandle& file, std::string_view extension,
+                       std::int32_t status, std::int32_t errorBase);
+    void RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
+                           const std::string& path) noexcept;
+    void TakeDictRecord(const unsigned char* record) noexcept;
+    void ListDocuments();
+
+    // Term lookup, in LookupTerm's order.
+    struct StartRecord;
+    StartRecord FindStartRecord(std::string_view term);
+    std::int64_t BlockOffset(char firstChar, std::uint16_t slotValue) const noexcept;
+    void ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_t start, bool startKnown);
+
+    /// Documents of the whole query.
+    TBitSet ResultSet;
+    /// Which file failed to open: -1 none, else 1 ".toc", 2 ".hsh", 3 ".dct", 4 ".ndx".
+    std::int32_t Status = kStatusNone;
+    /// Last error, 0 when none.
+    std::int32_t ErrorCode = 0;
+    TDictRecord DictRecord;
+    TExtRecord ExtRecord;
+    /// Posting position of the dictionary record read last.
+    std::int32_t PostingPos = 0;
+    /// Set when a term broke the wildcard rule.
+    bool WildcardError = false;
+    platform::FileHandle TocFile;
+    platform::FileHandle DctFile;
+    platform::FileHandle NdxFile;
+    platform::FileHandle HshFile;
+    /// Record number that ReadNextDictRecord reads next.
+    std::int64_t DctNextRecord = 0;
+    std::int32_t TocCount = 0;
+    std::string BasePath;
+    std::int32_t FoundCount = 0;
+    /// Titles of the documents found, or message lines; in the order added.
+    std::vector<std::string> Titles;
+    /// URLs of the documents found, in step with Titles.
+    std::vector<std::string> Urls;
+};
+
+}  // namespace search
