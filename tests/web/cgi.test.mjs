@@ -1,0 +1,145 @@
+// tarvocgi run directly as a CGI process, the way a web server starts it:
+// standard CGI with a prepared environment and body, and Windows CGI with a
+// profile file and an output file.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, it } from 'node:test';
+import { bytes, indexDocuments, makeSite, readLogLines, runCgi, runProgram } from './lib/fixture.mjs';
+import { dataLines, kMessages, messageLine, searchForm, splitCgiOutput } from './lib/page.mjs';
+import { kEscapingVolumes, kScenarios } from './lib/scenarios.mjs';
+
+let site;
+before(() => { site = makeSite(); });
+after(() => { if (site) site.remove(); });
+
+/// Checks the whole page around the data lines and returns the data lines.
+function pageLines(output, { statusLine = true } = {}) {
+  const { headerLines, body } = splitCgiOutput(output);
+  const expectedHeader = statusLine ? ['HTTP/1.0 200 OK', 'content-type:text/html'] : ['content-type:text/html'];
+  assert.deepEqual(headerLines, expectedHeader);
+  assert.ok(body.startsWith('<HTML><BODY>\r\n<!--start of data-->\r\n'), body);
+  assert.ok(body.endsWith('<!--end of data-->\r\n</BODY></HTML>\r\n'), body);
+  return dataLines(body);
+}
+
+describe('standard CGI requests', () => {
+  for (const scenario of kScenarios) {
+    it(`GET: ${scenario.name}`, async () => {
+      const result = await runCgi(site, { method: 'GET', query: searchForm(scenario.form) });
+      assert.equal(result.status, 0, result.stderr);
+      assert.deepEqual(pageLines(result.stdout), scenario.lines);
+    });
+    it(`POST: ${scenario.name}`, async () => {
+      const result = await runCgi(site, { method: 'POST', body: searchForm(scenario.form) });
+      assert.equal(result.status, 0, result.stderr);
+      assert.deepEqual(pageLines(result.stdout), scenario.lines);
+    });
+  }
+
+  it('writes no status line under a server that names Apache', async () => {
+    const result = await runCgi(site, {
+      query: searchForm({ volumeName: 'site', searchWords: 'zebra' }),
+      extra: { SERVER_SOFTWARE: 'Apache/2.4.71 (Debian)' },
+    });
+    assert.deepEqual(pageLines(result.stdout, { statusLine: false }), ['0~|~~|~', messageLine(kMessages.en[3])]);
+  });
+
+  it('takes the fields of a POST request from its body only', async () => {
+    const result = await runCgi(site, {
+      method: 'POST',
+      query: searchForm({ volumeName: 'site', searchWords: 'banana' }),
+      body: searchForm({ volumeName: 'site', searchWords: 'zebra', language: 'no' }),
+    });
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.no[3])]);
+  });
+
+  it('answers a body over the read limit with default fields and logs it', async () => {
+    const logDir = fs.mkdtempSync(path.join(site.root, 'log-limit-'));
+    const form = searchForm({ volumeName: 'site', searchWords: 'banana', language: 'de' });
+    const result = await runCgi(site, { method: 'POST', body: form + '&pad=' + 'x'.repeat(10001), logDir });
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
+    const log = readLogLines(logDir);
+    assert.equal(log.filter((l) => l.endsWith('Content length exceeds AutoReadLimit')).length, 1, log.join('\n'));
+  });
+});
+
+describe('volumeName stays inside the program folder tree', () => {
+  let outside;
+  before(() => {
+    // An index beside the CGI folder: every escaping value below would reach
+    // it if it were passed on unchecked.
+    outside = path.join(site.root, 'outside');
+    indexDocuments(path.join(outside, 'docs'), path.join(outside, 'site'));
+    indexDocuments(path.join(site.root, 'etc-docs'), path.join(site.root, 'site'));
+  });
+
+  const escaping = () => [
+    ...kEscapingVolumes,
+    '../outside/site',
+    '..\\outside\\site',
+    path.join(site.root, 'outside', 'site'),
+    `${site.root}/cgi-bin/site`,
+  ];
+
+  it('refuses every escaping value with the file error in the request language and one log line', async () => {
+    for (const volumeName of escaping()) {
+      const logDir = fs.mkdtempSync(path.join(site.root, 'log-escape-'));
+      const result = await runCgi(site, {
+        query: searchForm({ volumeName, searchWords: 'banana', language: 'sp' }),
+        logDir,
+      });
+      assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.sp[2])], volumeName);
+      const log = readLogLines(logDir);
+      assert.equal(log.length, 1, `${volumeName}: ${log.join('\n')}`);
+      assert.ok(log[0].includes(volumeName), log[0]);
+    }
+  });
+
+  it('keeps plain names, subfolders and dotted names working without a log line', async () => {
+    const logDir = fs.mkdtempSync(path.join(site.root, 'log-plain-'));
+    for (const volumeName of ['site', 'data/site', 'data\\site', './site', 'data/./site', 'data//site']) {
+      const result = await runCgi(site, { query: searchForm({ volumeName, searchWords: 'grape' }), logDir });
+      assert.deepEqual(pageLines(result.stdout).length, 2, volumeName);
+    }
+    assert.deepEqual(readLogLines(logDir), []);
+  });
+});
+
+describe('Windows CGI requests', () => {
+  function profile(outputFile, form) {
+    return bytes([
+      '[CGI]',
+      'Request Method=POST',
+      'Executable Path=/cgi-bin/tarvocgi',
+      '[System]',
+      `Output File=${outputFile}`,
+      '[Form Literal]',
+      ...Object.entries(form).map(([k, v]) => `${k}=${v}`),
+      '',
+    ].join('\r\n'));
+  }
+
+  it('answers a profile request into its output file without a status line', async () => {
+    const folder = fs.mkdtempSync(path.join(site.root, 'wincgi-'));
+    const profilePath = path.join(folder, 'request.ini');
+    const outputPath = path.join(folder, 'answer.out');
+    fs.writeFileSync(profilePath, profile(outputPath, { volumeName: 'site', searchWords: 'banana NOT apple',
+      language: 'da' }));
+    const result = await runProgram(site.program, { env: { PATH: '/usr/bin:/bin' }, args: [profilePath] });
+    assert.equal(result.status, 0, result.stderr);
+    const lines = pageLines(fs.readFileSync(outputPath), { statusLine: false });
+    assert.equal(lines[0], '2~|~~|~');
+    assert.equal(lines.length, 3);
+  });
+
+  it('gives the wildcard message of the profile language', async () => {
+    const folder = fs.mkdtempSync(path.join(site.root, 'wincgi-'));
+    const profilePath = path.join(folder, 'request.ini');
+    const outputPath = path.join(folder, 'answer.out');
+    fs.writeFileSync(profilePath, profile(outputPath, { volumeName: 'site', searchWords: 'do*', language: 'sl' }));
+    await runProgram(site.program, { env: { PATH: '/usr/bin:/bin' }, args: [profilePath] });
+    assert.deepEqual(pageLines(fs.readFileSync(outputPath), { statusLine: false }),
+      ['0~|~~|~', messageLine(kMessages.sl[0]), messageLine(kMessages.sl[1])]);
+  });
+});

@@ -1,0 +1,241 @@
+// Starts Apache 2 (mod_cgi), lighttpd (mod_cgi) and nginx with fcgiwrap on a
+// free 127.0.0.1 port, each with a configuration generated into a temporary
+// folder, serving one document root and one CGI folder; and stops them again.
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import path from 'node:path';
+
+const kStartTimeoutMs = 15000;
+const kStopTimeoutMs = 5000;
+
+/// Root must hand the workers to an unprivileged account: Apache refuses to
+/// serve as root, and nginx and lighttpd should not.
+export const runsAsRoot = typeof process.getuid === 'function' && process.getuid() === 0;
+const kServiceUser = 'www-data';
+const kServiceGroup = 'www-data';
+
+/// Asks the system for a free loopback port.
+export function freePort() {
+  return new Promise((resolve, reject) => {
+    const probe = net.createServer();
+    probe.unref();
+    probe.on('error', reject);
+    probe.listen(0, '127.0.0.1', () => {
+      const { port } = probe.address();
+      probe.close(() => resolve(port));
+    });
+  });
+}
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+function canConnect(port) {
+  return new Promise((resolve) => {
+    const socket = net.connect({ host: '127.0.0.1', port });
+    socket.setTimeout(1000);
+    socket.on('connect', () => { socket.destroy(); resolve(true); });
+    socket.on('timeout', () => { socket.destroy(); resolve(false); });
+    socket.on('error', () => resolve(false));
+  });
+}
+
+/// One started server process (its own process group), with its log file.
+class ServerProcess {
+  constructor(name, command, args, logFile) {
+    this.name = name;
+    this.logFile = logFile;
+    const log = fs.openSync(logFile, 'a');
+    this.child = spawn(command, args, { detached: true, stdio: ['ignore', log, log] });
+    fs.closeSync(log);
+    this.exited = new Promise((resolve) => this.child.on('exit', resolve));
+    this.running = true;
+    this.exited.then(() => { this.running = false; });
+  }
+
+  async waitForPort(port) {
+    const deadline = Date.now() + kStartTimeoutMs;
+    while (Date.now() < deadline) {
+      if (!this.running) break;
+      if (await canConnect(port)) return;
+      await sleep(50);
+    }
+    const log = fs.existsSync(this.logFile) ? fs.readFileSync(this.logFile, 'latin1') : '';
+    await this.stop();
+    throw new Error(`${this.name} did not start on 127.0.0.1:${port}\n${log}`);
+  }
+
+  /// Ends the whole process group: TERM first, KILL when it lingers.
+  async stop() {
+    if (!this.running) return;
+    const group = -this.child.pid;
+    try { process.kill(group, 'SIGTERM'); } catch { /* already gone */ }
+    const done = await Promise.race([this.exited.then(() => true), sleep(kStopTimeoutMs).then(() => false)]);
+    if (!done) {
+      try { process.kill(group, 'SIGKILL'); } catch { /* already gone */ }
+      await this.exited;
+    }
+    // Workers of the group may outlive the leader for a moment.
+    try { process.kill(group, 'SIGKILL'); } catch { /* none left */ }
+  }
+}
+
+/// Makes a folder and every folder above it inside `root` enterable by the
+/// unprivileged service account.
+export function openUpForService(folder, writable = false) {
+  if (!runsAsRoot) return;
+  fs.chmodSync(folder, writable ? 0o777 : 0o755);
+}
+
+function writeConfig(dir, name, text) {
+  const file = path.join(dir, name);
+  fs.writeFileSync(file, text);
+  return file;
+}
+
+/// Apache 2 with the prefork MPM and mod_cgi, in the foreground.
+async function startApache(site) {
+  const port = await freePort();
+  const dir = fs.mkdtempSync(path.join(site.root, 'apache-'));
+  openUpForService(dir);
+  const modules = '/usr/lib/apache2/modules';
+  const conf = writeConfig(dir, 'apache2.conf', [
+    `ServerRoot "${dir}"`,
+    'ServerName 127.0.0.1',
+    `Listen 127.0.0.1:${port}`,
+    `PidFile "${dir}/apache2.pid"`,
+    `DefaultRuntimeDir "${dir}"`,
+    `Mutex file:${dir} default`,
+    `ErrorLog "${dir}/error.log"`,
+    'LogLevel warn',
+    `LoadModule mpm_prefork_module ${modules}/mod_mpm_prefork.so`,
+    `LoadModule authz_core_module ${modules}/mod_authz_core.so`,
+    `LoadModule mime_module ${modules}/mod_mime.so`,
+    `LoadModule alias_module ${modules}/mod_alias.so`,
+    `LoadModule env_module ${modules}/mod_env.so`,
+    `LoadModule dir_module ${modules}/mod_dir.so`,
+    `LoadModule cgi_module ${modules}/mod_cgi.so`,
+    ...(runsAsRoot ? [`User ${kServiceUser}`, `Group ${kServiceGroup}`] : []),
+    'StartServers 2',
+    'MinSpareServers 2',
+    'MaxSpareServers 4',
+    'MaxRequestWorkers 16',
+    'TypesConfig /etc/mime.types',
+    'AddDefaultCharset Off',
+    `DocumentRoot "${site.docRoot}"`,
+    'DirectoryIndex index.html',
+    '<Directory />',
+    '  Require all granted',
+    '</Directory>',
+    `ScriptAlias /cgi-bin/ "${site.cgiDir}/"`,
+    `SetEnv CGI_LOG_DIR "${site.logDir}"`,
+    '',
+  ].join('\n'));
+  const server = new ServerProcess('apache2', '/usr/sbin/apache2', ['-f', conf, '-DFOREGROUND'],
+    path.join(dir, 'console.log'));
+  await server.waitForPort(port);
+  return { name: 'apache', port, baseUrl: `http://127.0.0.1:${port}`, processes: [server], dir };
+}
+
+/// lighttpd with mod_cgi, in the foreground.
+async function startLighttpd(site) {
+  const port = await freePort();
+  const dir = fs.mkdtempSync(path.join(site.root, 'lighttpd-'));
+  // lighttpd opens its error log after it has given up root.
+  openUpForService(dir, true);
+  const conf = writeConfig(dir, 'lighttpd.conf', [
+    `server.document-root = "${site.docRoot}"`,
+    'server.bind = "127.0.0.1"',
+    `server.port = ${port}`,
+    'server.modules = ( "mod_alias", "mod_cgi", "mod_setenv" )',
+    `server.errorlog = "${dir}/error.log"`,
+    ...(runsAsRoot ? [`server.username = "${kServiceUser}"`, `server.groupname = "${kServiceGroup}"`] : []),
+    'index-file.names = ( "index.html" )',
+    'mimetype.assign = ( ".html" => "text/html", ".htm" => "text/html", ".js" => "text/javascript",',
+    '                    ".css" => "text/css", ".txt" => "text/plain" )',
+    `alias.url = ( "/cgi-bin/" => "${site.cgiDir}/" )`,
+    '$HTTP["url"] =~ "^/cgi-bin/" {',
+    '  cgi.assign = ( "" => "" )',
+    '}',
+    `setenv.set-environment = ( "CGI_LOG_DIR" => "${site.logDir}" )`,
+    '',
+  ].join('\n'));
+  const server = new ServerProcess('lighttpd', '/usr/sbin/lighttpd', ['-D', '-f', conf],
+    path.join(dir, 'console.log'));
+  await server.waitForPort(port);
+  return { name: 'lighttpd', port, baseUrl: `http://127.0.0.1:${port}`, processes: [server], dir };
+}
+
+/// nginx in the foreground, handing /cgi-bin/ to fcgiwrap on its own loopback port.
+async function startNginx(site) {
+  const port = await freePort();
+  const wrapPort = await freePort();
+  const dir = fs.mkdtempSync(path.join(site.root, 'nginx-'));
+  openUpForService(dir);
+  const temp = ['client_body', 'fastcgi', 'proxy', 'uwsgi', 'scgi'];
+  for (const t of temp) fs.mkdirSync(path.join(dir, t));
+  const conf = writeConfig(dir, 'nginx.conf', [
+    'daemon off;',
+    'worker_processes 2;',
+    ...(runsAsRoot ? [`user ${kServiceUser} ${kServiceGroup};`] : []),
+    `pid ${dir}/nginx.pid;`,
+    `error_log ${dir}/error.log warn;`,
+    'events { worker_connections 128; }',
+    'http {',
+    '  access_log off;',
+    ...temp.map((t) => `  ${t}_temp_path ${dir}/${t};`),
+    '  include /etc/nginx/mime.types;',
+    '  default_type application/octet-stream;',
+    '  server {',
+    `    listen 127.0.0.1:${port};`,
+    `    root ${site.docRoot};`,
+    '    index index.html;',
+    '    location ~ ^/cgi-bin/([^/]+)$ {',
+    '      include /etc/nginx/fastcgi_params;',
+    `      fastcgi_param SCRIPT_FILENAME ${site.cgiDir}/$1;`,
+    `      fastcgi_param CGI_LOG_DIR ${site.logDir};`,
+    `      fastcgi_pass 127.0.0.1:${wrapPort};`,
+    '    }',
+    '  }',
+    '}',
+    '',
+  ].join('\n'));
+  const wrapper = new ServerProcess('fcgiwrap', '/usr/sbin/fcgiwrap',
+    ['-c', '4', '-s', `tcp:127.0.0.1:${wrapPort}`], path.join(dir, 'fcgiwrap.log'));
+  try {
+    await wrapper.waitForPort(wrapPort);
+  } catch (error) {
+    throw error;
+  }
+  const server = new ServerProcess('nginx', '/usr/sbin/nginx',
+    ['-p', dir, '-c', conf, '-e', `${dir}/error.log`], path.join(dir, 'console.log'));
+  try {
+    await server.waitForPort(port);
+  } catch (error) {
+    await wrapper.stop();
+    throw error;
+  }
+  return { name: 'nginx', port, baseUrl: `http://127.0.0.1:${port}`, processes: [server, wrapper], dir };
+}
+
+export const serverKinds = {
+  apache: { binary: '/usr/sbin/apache2', start: startApache },
+  lighttpd: { binary: '/usr/sbin/lighttpd', start: startLighttpd },
+  nginx: { binary: '/usr/sbin/nginx', start: startNginx },
+};
+
+/// Starts the named server kind over `site` ({root, docRoot, cgiDir, logDir}).
+/// The result has baseUrl and stop().
+export async function startServer(kind, site) {
+  const started = await serverKinds[kind].start(site);
+  started.stop = async () => {
+    for (const p of started.processes) await p.stop();
+  };
+  started.errorLog = () => {
+    const file = path.join(started.dir, 'error.log');
+    return fs.existsSync(file) ? fs.readFileSync(file, 'latin1') : '';
+  };
+  return started;
+}
