@@ -1,0 +1,88 @@
+// The query tokenizer and the operator words.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "search/QueryTokens.h"
+#include "search/TTARVO.h"
+
+namespace search {
+namespace {
+
+const std::string kQueryDelimiters = " ()\"";
+
+std::vector<std::string> Tokens(const std::string& text, const std::string& delimiters = kQueryDelimiters) {
+    ClearTokens();
+    StartTokens(text, delimiters);
+    std::vector<std::string> tokens;
+    std::string token;
+    while (NextToken(token)) tokens.push_back(token);
+    return tokens;
+}
+
+TEST(QueryTokens, CutsAtEveryDelimiter) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> tokens;
+    };
+    const std::vector<Case> cases = {
+        {"cat dog", {"cat", "dog"}},
+        {"cat", {"cat"}},
+        {"", {}},
+        {"cat)", {"cat"}},  // a delimiter at the very end gives no empty token
+        {"(cat", {"", "cat"}},
+        {" cat", {"", "cat"}},
+        {"cat  dog", {"cat", "", "dog"}},
+        {"\"cat\" (dog)", {"", "cat", "", "", "dog"}},
+        {"cat&dog", {"cat&dog"}},
+        {"a b c", {"a", "b", "c"}},
+        {" ", {""}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Tokens(c.text), c.tokens) << "text: [" << c.text << "]";
+}
+
+TEST(QueryTokens, WithoutDelimitersTheWholeTextIsOneToken) {
+    EXPECT_EQ(Tokens("cat dog", ""), (std::vector<std::string>{"cat dog"}));
+}
+
+TEST(QueryTokens, TextIsCutAt255Characters) {
+    const std::string text = std::string(250, 'a') + " bcdefgh";
+    EXPECT_EQ(Tokens(text), (std::vector<std::string>{std::string(250, 'a'), "bcde"}));
+}
+
+TEST(QueryTokens, NothingBeforeStartAndAfterClear) {
+    ClearTokens();
+    std::string token = "unchanged";
+    EXPECT_FALSE(NextToken(token));
+    StartTokens("x", " ");
+    ClearTokens();
+    EXPECT_FALSE(NextToken(token));
+}
+
+TEST(QueryTokens, OneTokenizerObjectWorksOnItsOwn) {
+    QueryTokenizer tokenizer;
+    tokenizer.Start("a(b", "(");
+    std::string token;
+    ASSERT_TRUE(tokenizer.Next(token));
+    EXPECT_EQ(token, "a");
+    ASSERT_TRUE(tokenizer.Next(token));
+    EXPECT_EQ(token, "b");
+    EXPECT_FALSE(tokenizer.Next(token));
+}
+
+TEST(OperatorWords, CodesOfTheWordsAndSigns) {
+    struct Case {
+        std::string token;
+        int code;
+    };
+    const std::vector<Case> cases = {
+        {"&", 1}, {"AND", 1}, {"|", 2}, {"OR", 2}, {"!", 3}, {"NOT", 3},
+        {"and", 0},  // tokens are upper-cased before they are compared
+        {"ANDY", 0}, {"&&", 0}, {"", 0}, {"CAT", 0}, {"NOT ", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TTARVO::OperatorCode(c.token), c.code) << c.token;
+}
+
+}  // namespace
+}  // namespace search
