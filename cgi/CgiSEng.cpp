@@ -1,0 +1,430 @@
+// Standard CGI requests, and the relay between CGI processes and a relay
+// server started by hand.
+#include "cgi/CgiSEng.h"
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <random>
+#include <thread>
+
+#include "cgi/CgiRelay.h"
+#include "cgi/CgiStreams.h"
+#include "cgi/HUtils.h"
+#include "platform/CodePage.h"
+#include "platform/Environment.h"
+#include "platform/FileTimes.h"
+#include "platform/LocalTime.h"
+#include "platform/ProcessInfo.h"
+#include "platform/QuitSignals.h"
+#include "platform/StandardStreams.h"
+#include "platform/WindowTitle.h"
+
+namespace cgi {
+namespace {
+
+constexpr std::string_view kDebugMarkerLine = "CORVID_CGI_DEBUG=true";
+constexpr std::size_t kRelayedValueLimit = 255;
+constexpr std::size_t kAnswerBlockSize = 1024;
+
+/// The request channels and input of this thread.
+struct StdThreadState {
+    std::unique_ptr<TCgiOutput> output;
+    std::unique_ptr<TCgiInput> input;
+    std::string inputData;
+    std::optional<std::vector<std::string>> relayedEnvironment;
+    std::string requestFileName;
+    std::string requestId;
+};
+
+thread_local StdThreadState t_std;
+
+/// Process-wide relay values.
+struct StdProcessState {
+    std::string programPath = ModuleFileName();  // named first, so it outlives this state
+    bool started = false;
+    bool relayServerMode = false;
+    bool serverWindowSeen = false;
+    std::unique_ptr<relay::TServerData> serverData;
+
+    ~StdProcessState() {
+        // A relay server leaves no files named after the program behind.
+        if (relayServerMode) relay::DeleteFilesMatching(programPath + "_*");
+    }
+};
+
+StdProcessState& Process() {
+    static StdProcessState state;
+    return state;
+}
+
+// CONTENT_LENGTH as a count: 0 when absent or not a number; a number beyond
+// the int range counts as the largest int, so it is refused by the limit.
+long long ParseContentLength(std::string_view text) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range) return text.front() == '-' ? 0 : INT32_MAX;
+    if (error != std::errc() || end != text.data() + text.size()) return 0;
+    return value;
+}
+
+std::string DrawRequestId() {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    thread_local std::mt19937 generator(std::random_device{}());
+    std::string id(4, '0');
+    for (char& digit : id) digit = kHex[generator() % 16];
+    return id;
+}
+
+bool ServerSoftwareIsSet() { return !GetEnvVar("SERVER_SOFTWARE").empty(); }
+
+// ---- Relay client ----------------------------------------------------------
+
+// Writes the request file: the environment, the marker line, a blank line,
+// then the body as CONTENT_LENGTH announces it.
+void WriteRequestFile(const std::string& path) {
+    std::string block;
+    for (const std::string& entry : platform::EnvironmentStrings()) {
+        block += entry;
+        block += "\r\n";
+    }
+    block += kDebugMarkerLine;
+    block += "\r\n\r\n";
+    const long long length = std::min<long long>(ParseContentLength(GetEnvVar("CONTENT_LENGTH")), INT32_MAX);
+    if (length > 0 && t_std.input) {
+        std::string body(static_cast<std::size_t>(length), '\0');
+        body.resize(t_std.input->ReadFully(body.data(), body.size()));
+        block += body;
+    }
+    platform::FileHandle file = platform::FileHandle::Open(path, platform::FileHandle::Mode::CreateTruncate);
+    if (!file.IsOpen()) throw platform::IoError("cannot create", path, file.OpenError());
+    if (!file.WriteAll(block.data(), block.size())) throw platform::IoError("cannot write", path, 0);
+}
+
+bool SubmitToRelayServer() {
+    if (!ServerSoftwareIsSet() || CgiVersionNamesWindows()) return false;
+    const std::string serverPath = relay::ServerFileName();
+    if (!platform::FileExists(serverPath)) return false;
+    const auto& timings = relay::RelayTimings();
+    relay::TServerData& data = *Process().serverData;
+    for (int attempt = 0; attempt < timings.openAttempts; ++attempt) {
+        data.serverFileOwner = false;
+        platform::FileHandle serverFile = relay::OpenServerFile(1, timings.submitPause);
+        if (serverFile.IsOpen()) {
+            // Ids are drawn under the server file's lock, so two clients never share one.
+            const std::string base = relay::TempBaseName() + "_C_";
+            do {
+                t_std.requestId = DrawRequestId();
+                t_std.requestFileName = base + t_std.requestId + "_REQ";
+            } while (platform::FileExists(t_std.requestFileName));
+            try {
+                WriteRequestFile(t_std.requestFileName);
+            } catch (const std::exception& error) {
+                WriteLog(error.what());
+            }
+            relay::TRequestRecord record;
+            record.status = relay::rsSubmitted;
+            record.submitted = platform::LocalNow();
+            record.name = platform::AnsiUpper(t_std.requestFileName);
+            data.requestName = record.name;
+            return relay::AppendRecord(serverFile, record);
+        }
+        if (!platform::FileExists(serverPath)) return false;
+        std::this_thread::sleep_for(timings.submitPause);
+    }
+    return false;
+}
+
+// Copies the answer file to standard output, adding "Content-Length" after
+// the header lines when the first block holds the end of the header.
+void CopyAnswer(const std::string& answerPath) {
+    platform::FileHandle answer = platform::FileHandle::Open(answerPath, platform::FileHandle::Mode::Read);
+    if (!answer.IsOpen()) return;
+    const long long total = answer.Size();
+    std::string block(kAnswerBlockSize, '\0');
+    long long count = answer.ReadSome(block.data(), block.size());
+    if (count < 0) count = 0;
+    std::string_view first(block.data(), static_cast<std::size_t>(count));
+    const std::size_t headerEnd = first.find("\r\n\r\n");
+    if (headerEnd != std::string_view::npos) {
+        std::string head(first.substr(0, headerEnd));
+        head += "\r\nContent-Length: ";
+        head += std::to_string(total - static_cast<long long>(headerEnd) - 4);
+        platform::WriteStandardOutput(head.data(), head.size());
+        first.remove_prefix(headerEnd);
+    }
+    platform::WriteStandardOutput(first.data(), first.size());
+    while (count == static_cast<long long>(kAnswerBlockSize)) {
+        count = answer.ReadSome(block.data(), block.size());
+        if (count > 0) platform::WriteStandardOutput(block.data(), static_cast<std::size_t>(count));
+    }
+    answer.Close();
+    platform::RemoveFile(answerPath);
+}
+
+[[noreturn]] void WaitAsRelayClient() {
+    platform::WatchQuitSignals();
+    const auto& timings = relay::RelayTimings();
+    const std::string serverPath = relay::ServerFileName();
+    const std::string& requestName = Process().serverData->requestName;
+    const std::string answerPath = relay::TempBaseName() + "_C_" + t_std.requestId + "_OUT";
+    const auto deadline = std::chrono::steady_clock::now() + timings.clientWaitLimit;
+    int status = relay::rsSubmitted;
+    while (std::chrono::steady_clock::now() < deadline && !platform::QuitSignalReceived()) {
+        const bool serverWindowNow = platform::TopLevelWindowExists(relay::ServerWindowTitle());
+        const bool serverWindowGone = Process().serverWindowSeen && !serverWindowNow;
+        const bool serverFresh = platform::FileExists(serverPath) && !relay::IsStale(serverPath);
+        if (serverWindowGone || (status != relay::rsFinished && !serverFresh)) {
+            platform::RemoveFile(serverPath);
+            platform::RemoveFile(t_std.requestFileName);
+            break;
+        }
+        Process().serverWindowSeen = serverWindowNow;
+        status = relay::ReadRequestStatus(requestName);
+        if (status == relay::rsFinished) {
+            CopyAnswer(answerPath);
+            break;
+        }
+        if (status == relay::rsServerMissing || status == relay::rsUnreadable) {
+            WriteLog("CGI server aborted");
+            break;
+        }
+        std::this_thread::sleep_for(timings.clientPoll);
+    }
+    TerminateCgi();
+}
+
+void StartRelayServer() {
+    if (relay::CreateServerFile()) Process().serverData->serverFileOwner = true;
+    relay::DeleteFilesMatching(relay::TempBaseName() + "_C_*");
+}
+
+// ---- Relay server: the relayed environment ---------------------------------
+
+// Reads "NAME=value" lines up to the blank line; a line ends at two line-end
+// bytes in a row (CR LF) and four in a row end the block.
+std::vector<std::string> ReadRelayedEnvironment(TCgiInput& input) {
+    std::vector<std::string> lines;
+    std::string line;
+    int lineEnds = 0;
+    for (int byte = input.ReadByte(); byte >= 0; byte = input.ReadByte()) {
+        if (byte == '\r' || byte == '\n') {
+            ++lineEnds;
+            if (lineEnds == 2) {
+                lines.push_back(line);
+                line.clear();
+            }
+            if (lineEnds == 4) break;
+            continue;
+        }
+        lineEnds = 0;
+        line += static_cast<char>(byte);
+    }
+    return lines;
+}
+
+std::string RelayedValue(const std::vector<std::string>& environment, const std::string& name) {
+    const std::string prefix = name + "=";
+    for (const std::string& line : environment) {
+        if (line.size() < prefix.size() || !platform::AsciiEqualsIgnoreCase(line.substr(0, prefix.size()), prefix))
+            continue;
+        return line.substr(prefix.size(), kRelayedValueLimit);
+    }
+    return {};
+}
+
+}  // namespace
+
+// ---- Module start-up -------------------------------------------------------
+
+bool CgiVersionNamesWindows() { return platform::AnsiUpper(GetEnvVar("CGI_VERSION")).find("WIN") != std::string::npos; }
+
+bool IsStandardRelayServer() { return Process().relayServerMode; }
+
+void StartStandardCgiModule() {
+    StdProcessState& process = Process();
+    if (process.started) return;
+    process.started = true;
+
+    const auto& arguments = platform::ProcessArguments();
+    const bool serverSoftware = ServerSoftwareIsSet();
+    const bool startedAsServer =
+        (serverSoftware || !arguments.empty()) ? (!arguments.empty() && arguments.front() == "START_SERVER") : true;
+    process.relayServerMode = startedAsServer && relay::DevelopmentWindowExists();
+    process.serverData = std::make_unique<relay::TServerData>();
+
+    if (platform::RunsAsLoadedLibrary() || CgiVersionNamesWindows() || !(serverSoftware || process.relayServerMode))
+        return;
+    const std::string serverPath = relay::ServerFileName();
+    if (relay::IsStale(serverPath) && !platform::TopLevelWindowExists(relay::ServerWindowTitle())) {
+        platform::RemoveFile(serverPath);
+        std::this_thread::sleep_for(relay::RelayTimings().staleRemovalPause);
+    }
+    if (!platform::FileExists(serverPath)) relay::DeleteFilesMatching(relay::TempBaseName() + "_C_*");
+    if (process.relayServerMode) {
+        StartRelayServer();
+        return;
+    }
+    t_std.output = std::make_unique<TCgiOutput>();
+    t_std.input = std::make_unique<TCgiInput>();
+    if (SubmitToRelayServer()) WaitAsRelayClient();
+}
+
+// ---- Engine ----------------------------------------------------------------
+
+TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
+    : THttpEngine(owner) {
+    StartStandardCgiModule();
+    AutoTerminate = settings.autoTerminate;
+    BufferedOutput = settings.bufferedOutput;
+    NoCache = settings.noCache;
+    AutoReadLimit = settings.autoReadLimit;
+    AutoReadInput = settings.autoReadInput;
+    AutoContentType = settings.autoContentType;
+    AutoHttpHeader = settings.autoHttpHeader;
+    OnRequestError = settings.onRequestError;
+    OnLastExecRequest = settings.onLastExecRequest;
+    OnExecRequest = settings.onExecRequest;
+    OnFirstExecRequest = settings.onFirstExecRequest;
+    firstRequest_ = true;
+    startedByHand_ = settings.startedByHand;
+    development_ = startedByHand_ && relay::DevelopmentWindowExists();
+
+    if (IsDesigning() || platform::RunsAsLoadedLibrary() || CgiVersionNamesWindows()) return;
+    if (!ServerSoftwareIsSet() && !Process().relayServerMode) return;
+    MakeCurrent();
+    if (Process().relayServerMode) {
+        platform::TApplication::Instance().SetWindowTitle(relay::ServerWindowTitle());
+        platform::WatchQuitSignals();
+        pollTimer_ = &CreateOwned<platform::TTimer>();
+        pollTimer_->SetInterval(static_cast<int>(relay::RelayTimings().standardServerPoll.count()));
+        pollTimer_->OnTimer = [this] { PollRelay(); };
+        pollTimer_->SetEnabled(true);
+        return;
+    }
+    ProcessRequest();
+    if (AutoTerminate) TerminateCgi();
+}
+
+void TCGIStdEngine::ReadRequestInput() {
+    if (!t_std.input) return;
+    const long long length = ParseContentLength(GetEnvVar("CONTENT_LENGTH"));
+    if (length <= 0) {
+        t_std.inputData = GetQueryString();
+        return;
+    }
+    if (length > AutoReadLimit) {
+        WriteLog("Content length exceeds AutoReadLimit");
+        return;
+    }
+    const bool multipart =
+        platform::AnsiUpper(GetEnvVar("CONTENT_TYPE")).find("MULTIPART/FORM-DATA;") != std::string::npos;
+    if (!AutoReadInput || multipart) return;  // the body stays for ReadInput
+    std::string body(static_cast<std::size_t>(length), '\0');
+    t_std.input->ReadFully(body.data(), body.size());
+    t_std.inputData = body.substr(0, body.find('\0'));
+}
+
+void TCGIStdEngine::DoExecRequest() {
+    t_std.inputData.clear();
+    ReadRequestInput();
+    if (firstRequest_ && OnFirstExecRequest) {
+        firstRequest_ = false;
+        OnFirstExecRequest(*this);
+    }
+    if (OnExecRequest) OnExecRequest(*this);
+    if (OnLastExecRequest && !development_) OnLastExecRequest(*this);
+}
+
+void TCGIStdEngine::EndRequest() {
+    THttpEngine::EndRequest();
+    if (!AutoTerminate) return;
+    t_std.output.reset();
+    t_std.input.reset();
+    if (!Process().relayServerMode) TerminateCgi();
+}
+
+int TCGIStdEngine::GetConnectionHandle() { return 0; }
+
+void TCGIStdEngine::WriteStatusLine() {
+    const std::string software = platform::AnsiUpper(GetServerSoftware());
+    if (software.find("NETSCAPE") == std::string::npos && software.find("APACHE") == std::string::npos)
+        WriteLn("HTTP/1.0 200 OK");
+}
+
+void TCGIStdEngine::Write(std::string_view text) {
+    THttpEngine::Write(text);
+    if (SendsToChannel() && !text.empty() && t_std.output) t_std.output->Write(text);
+}
+
+void TCGIStdEngine::WriteBuffer(const void* bytes, std::size_t count) {
+    THttpEngine::WriteBuffer(bytes, count);
+    if (SendsToChannel() && count > 0 && t_std.output) t_std.output->Write(bytes, count);
+}
+
+void TCGIStdEngine::EndHeader() {
+    // The blank line goes through Write, which sends it to the output.
+    THttpEngine::EndHeader();
+}
+
+int TCGIStdEngine::ReadInput(void* buffer, int count) {
+    if (!t_std.input || count <= 0) return 0;
+    return static_cast<int>(t_std.input->ReadFully(buffer, static_cast<std::size_t>(count)));
+}
+
+std::string TCGIStdEngine::GetServerVariable(std::string_view name) {
+    std::string variable = platform::AnsiUpper(name);
+    std::replace(variable.begin(), variable.end(), ' ', '_');
+    if (variable == "EXECUTABLE_PATH") variable = "SCRIPT_NAME";
+    if (t_std.relayedEnvironment) return RelayedValue(*t_std.relayedEnvironment, variable);
+    return GetEnvVar(variable);
+}
+
+std::string TCGIStdEngine::GetFieldValue(std::string_view name, std::string_view defaultValue) {
+    return ExtractField(name, t_std.inputData, defaultValue);
+}
+
+std::vector<std::string> TCGIStdEngine::GetFieldNames() { return SplitFieldNames(t_std.inputData); }
+
+bool TCGIStdEngine::IsActiveEngine() {
+    if (platform::RunsAsLoadedLibrary()) return false;
+    return (ServerSoftwareIsSet() || Process().relayServerMode) && !CgiVersionNamesWindows();
+}
+
+// ---- Relay server ----------------------------------------------------------
+
+void TCGIStdEngine::PollRelay() {
+    pollTimer_->SetEnabled(false);
+    try {
+        const auto taken = relay::TakeNextRequest(relay::IsStandardRequestName);
+        if (taken) {
+            const std::string requestPath = platform::ResolvePathIgnoringCase(taken->name);
+            if (platform::FileExists(requestPath)) ServeRelayedRequest(requestPath, taken->name);
+            else relay::FinishRequest(taken->name);
+        }
+    } catch (const std::exception&) {
+        // A failed relayed request must not stop the relay; polling goes on.
+    }
+    if (!platform::FileExists(relay::ServerFileName())) TerminateCgi();
+    pollTimer_->SetEnabled(true);
+}
+
+void TCGIStdEngine::ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) {
+    t_std.requestFileName = requestPath;
+    const std::string answerPath = requestPath.substr(0, requestPath.size() - 4) + "_OUT";
+    t_std.input = std::make_unique<TCgiInput>(platform::FileHandle::Open(requestPath, platform::FileHandle::Mode::Read));
+    t_std.output = std::make_unique<TCgiOutput>(
+        platform::FileHandle::Open(answerPath, platform::FileHandle::Mode::CreateTruncate));
+    t_std.relayedEnvironment = ReadRelayedEnvironment(*t_std.input);
+    ProcessRequest();
+    // Finish: the streams are closed before the client is told the answer is there.
+    t_std.relayedEnvironment.reset();
+    t_std.output.reset();
+    t_std.input.reset();
+    relay::FinishRequest(upperName);
+    platform::RemoveFile(requestPath);
+}
+
+}  // namespace cgi
