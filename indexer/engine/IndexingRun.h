@@ -1,0 +1,55 @@
+// The indexing run: from the file list to a finished index file set. Loads
+// the stopwords, reads every listed document, stores the word entries and
+// table-of-contents lines in chunks of 25 documents, then sorts the words
+// and builds the index.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "indexer/engine/ProjectFile.h"
+#include "indexer/engine/RunObserver.h"
+
+namespace indexer {
+
+/// Documents whose output is kept in memory before it is written out.
+inline constexpr int kDocumentsPerFlush = 25;
+
+/// Everything one run reads.
+struct RunSettings {
+    /// Word options and paths. `filelist` and `stopwords` are taken from the
+    /// working folder; a relative `database` from the file list's folder.
+    TProjectSettings project;
+    /// Keep the sorted ".temp" after the run (the command-line word "debug").
+    bool keepWorkFile = false;
+};
+
+/// What a finished run did.
+struct RunSummary {
+    /// Documents read (the highest document number).
+    int documents = 0;
+    /// Distinct words in the dictionary.
+    std::uint32_t words = 0;
+    /// The database name as resolved (base path of every file written).
+    std::string databasePath;
+    /// True when the run ended early because a stop was requested.
+    bool stopped = false;
+};
+
+/// Runs the indexer. Phases "Parsing Files", "Sorting Words", "Building
+/// Index", "Done" are shown through the observer, which is also asked for
+/// stops before and after each document. A stop does not skip phases: what
+/// was read is still written, and the index then holds the words gathered
+/// before it. A run that reads no document writes a valid index set without
+/// words. Throws IndexingError ("File list not found: <path>") before
+/// touching any file when the file list does not exist, IndexLimitError on
+/// the 65,536th document, and platform::IoError when a file cannot be read
+/// or written (the files written so far stay as they are).
+RunSummary RunIndexer(const RunSettings& settings, RunObserver& observer);
+
+/// The stopword string of a stopword file: "," followed by every line,
+/// upper-cased and not trimmed, each followed by ",". Just "," when the path
+/// is empty or names no file.
+std::string LoadStopwordString(const std::string& stopwordPath);
+
+}  // namespace indexer
