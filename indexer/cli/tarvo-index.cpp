@@ -1,0 +1,241 @@
+// tarvo-index: runs the indexer from the command line, on a project file or
+// on options, with live progress on a terminal and a one-line summary.
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "indexer/engine/IndexFiles.h"
+#include "indexer/engine/IndexingError.h"
+#include "indexer/engine/IndexingRun.h"
+#include "indexer/engine/ProjectFile.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "platform/InterruptRequest.h"
+#include "platform/PathNames.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+constexpr std::string_view kHelp =
+    "Usage: tarvo-index PROJECT.tarvo [options]\n"
+    "       tarvo-index --filelist FILE [options]\n"
+    "\n"
+    "Builds the index file set (.toc .dct .ndx .hsh, and .ext for large\n"
+    "dictionaries) that the search program reads.\n"
+    "\n"
+    "Options (they override the project's values):\n"
+    "  --filelist FILE      the file list naming the documents\n"
+    "  --stopwords FILE     one stopword per line\n"
+    "  --database NAME      base name of the index files (default DataBase),\n"
+    "                       relative to the file list's folder\n"
+    "  --delimiters STRING  characters that separate words (CR, LF, Tab always do)\n"
+    "  --digitmin N         numbers need at least N digits to be words (0: never)\n"
+    "  --digitmax N         numbers may have at most N digits (0: no bound)\n"
+    "  --dumpwords          also write NAME.lst, every word with its document count\n"
+    "  --debug              keep the sorted work file NAME.temp\n"
+    "  --quiet              print errors only\n"
+    "  --help               show this text\n"
+    "\n"
+    "File list: one entry per line, a path, then optionally \"T:\" and a title and\n"
+    "\"F:\" and a URL, in either order. The last path component may hold the\n"
+    "wildcards * and ? (letter case ignored); every match is one document and\n"
+    "all documents of a line share its title and URL. Relative paths start at\n"
+    "the file list's folder; '\\' and '/' both separate folders.\n"
+    "  docs/*.htm T: Product pages F: http://example.com/docs/\n"
+    "  news.txt F: http://example.com/news.txt T: Latest news\n"
+    "\n"
+    "Ctrl+C stops the run: what was read is still written, and the exit status is 130.\n";
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The command line, as read.
+struct Options {
+    std::string projectPath;
+    std::optional<std::string> filelist, stopwords, database, delimiters;
+    std::optional<std::int32_t> digitmin, digitmax;
+    bool dumpwords = false;
+    bool debug = false;
+    bool quiet = false;
+    bool help = false;
+};
+
+std::int32_t ParseCount(std::string_view flag, std::string_view text) {
+    const auto value = indexer::ParseProfileInteger(text);
+    if (!value) throw UsageError(std::string(flag) + " needs a number, not \"" + std::string(text) + "\"");
+    return *value;
+}
+
+Options ParseOptions(const std::vector<std::string_view>& arguments) {
+    Options options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= arguments.size()) throw UsageError(std::string(argument) + " needs a value");
+            return std::string(arguments[++i]);
+        };
+        if (argument == "--help" || argument == "-h") options.help = true;
+        else if (argument == "--filelist") options.filelist = value();
+        else if (argument == "--stopwords") options.stopwords = value();
+        else if (argument == "--database") options.database = value();
+        else if (argument == "--delimiters") options.delimiters = value();
+        else if (argument == "--digitmin") options.digitmin = ParseCount(argument, value());
+        else if (argument == "--digitmax") options.digitmax = ParseCount(argument, value());
+        else if (argument == "--dumpwords") options.dumpwords = true;
+        else if (argument == "--debug" || argument == "debug") options.debug = true;
+        else if (argument == "--quiet" || argument == "-q") options.quiet = true;
+        else if (argument.starts_with("-")) throw UsageError("unknown option " + std::string(argument));
+        else if (options.projectPath.empty()) options.projectPath = argument;
+        else throw UsageError("more than one project file given");
+    }
+    return options;
+}
+
+/// The run's settings: the built-in defaults, then the project (its relative
+/// paths taken from its folder), then the flags.
+indexer::RunSettings SettingsFrom(const Options& options) {
+    indexer::RunSettings settings;
+    indexer::TProjectSettings& project = settings.project;
+    if (!options.projectPath.empty()) {
+        if (!platform::FileExists(options.projectPath))
+            throw indexer::IndexingError("Project file not found: " + options.projectPath);
+        indexer::LoadProject(options.projectPath, project);
+        const std::string folder = platform::DirectoryOf(options.projectPath);
+        project.filelist = platform::ResolveAgainst(folder, project.filelist);
+        project.stopwords = platform::ResolveAgainst(folder, project.stopwords);
+    }
+    if (options.filelist) project.filelist = *options.filelist;
+    if (options.stopwords) project.stopwords = *options.stopwords;
+    if (options.database) project.database = *options.database;
+    if (options.delimiters) project.delimiters = *options.delimiters;
+    if (options.digitmin) project.digitmin = *options.digitmin;
+    if (options.digitmax) project.digitmax = *options.digitmax;
+    if (options.dumpwords) project.dumpwords = true;
+    settings.keepWorkFile = options.debug;
+    if (project.filelist.empty()) throw UsageError("no file list: give a project file or --filelist FILE");
+    return settings;
+}
+
+/// Live progress on one terminal line of stderr, redrawn at most ten times
+/// a second; Ctrl+C is the stop request.
+class TerminalProgress : public indexer::RunObserver {
+public:
+    explicit TerminalProgress(bool live) : live_(live) {}
+    ~TerminalProgress() override { Clear(); }
+
+    void ShowCurrentStep(std::string_view text) override {
+        step_ = text;
+        Redraw(true);
+    }
+    void ShowFilesProcessed(std::string_view text) override {
+        documents_ = text;
+        Redraw(false);
+    }
+    void ShowCurrentFileName(std::string_view text) override {
+        fileName_ = platform::Cp1252ToUtf8(text);
+        Redraw(false);
+    }
+    void ShowWordTotal(std::string_view text) override {
+        words_ = text;
+        Redraw(false);
+    }
+    void ShowIndicate(std::string_view text) override {
+        indicator_ = platform::Cp1252ToUtf8(text);
+        Redraw(false);
+    }
+    void HideIndicate() override { indicator_.clear(); }
+    bool StopRequested() override { return platform::InterruptRequested(); }
+
+    /// Removes the progress line before other output.
+    void Clear() {
+        if (live_ && drawn_) std::fputs("\r\033[K", stderr);
+        drawn_ = false;
+    }
+
+private:
+    void Redraw(bool force) {
+        if (!live_) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+        lastDraw_ = now;
+        std::string line = step_;
+        if (step_ == "Parsing Files") {
+            line += ": " + (documents_.empty() ? std::string("0") : documents_) + " documents  " + fileName_;
+        } else if (step_ == "Sorting Words") {
+            line += " " + indicator_;
+        } else if (step_ == "Building Index") {
+            line += ": " + (words_.empty() ? std::string("0") : words_) + " words";
+        }
+        if (line.size() > 78) line.resize(78);
+        std::fprintf(stderr, "\r\033[K%s", line.c_str());
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+    bool live_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point lastDraw_{};
+    std::string step_, documents_, fileName_, words_, indicator_;
+};
+
+/// The files of the set that exist after the run, as "NAME.{toc,dct,...}".
+std::string FilesWritten(const std::string& databasePath) {
+    std::string extensions;
+    for (const auto file : {indexer::IndexFile::TableOfContents, indexer::IndexFile::Dictionary,
+                            indexer::IndexFile::Postings, indexer::IndexFile::PrefixHash,
+                            indexer::IndexFile::BlockLetters, indexer::IndexFile::WordDump,
+                            indexer::IndexFile::WorkFile}) {
+        if (!platform::FileExists(indexer::IndexFileName(databasePath, file))) continue;
+        if (!extensions.empty()) extensions += ",";
+        extensions += std::string(indexer::IndexFileExtension(file).substr(1));
+    }
+    return databasePath + ".{" + extensions + "}";
+}
+
+int Run(const Options& options) {
+    const indexer::RunSettings settings = SettingsFrom(options);
+    platform::InstallInterruptHandler();
+    const auto started = std::chrono::steady_clock::now();
+    TerminalProgress progress(!options.quiet && platform::StandardErrorIsTerminal());
+    const indexer::RunSummary summary = indexer::RunIndexer(settings, progress);
+    progress.Clear();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (!options.quiet) {
+        std::printf("%s%d documents, %u distinct words, files %s, %.2f s\n",
+                    summary.stopped ? "Stopped: " : "Indexed ", summary.documents, summary.words,
+                    FilesWritten(summary.databasePath).c_str(), seconds);
+    }
+    if (summary.stopped) {
+        std::fprintf(stderr, "tarvo-index: stopped by request\n");
+        return kExitInterrupted;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const Options options = ParseOptions(std::vector<std::string_view>(argv + 1, argv + argc));
+        if (options.help) {
+            std::fputs(kHelp.data(), stdout);
+            return 0;
+        }
+        return Run(options);
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "tarvo-index: %s (see tarvo-index --help)\n", error.what());
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tarvo-index: %s\n", error.what());
+        return kExitFailure;
+    }
+}
