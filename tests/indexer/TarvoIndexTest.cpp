@@ -1,0 +1,108 @@
+// The tarvo-index command: help, exit statuses, one-line errors, projects
+// with relative paths and flags that override them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "IndexTestSupport.h"
+
+namespace indexer {
+namespace {
+
+using testing::Exists;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+/// Runs tarvo-index with `arguments` (already quoted for the shell) from
+/// the folder `workingFolder`.
+CommandResult RunTarvoIndex(const TempFolder& scratch, const std::string& workingFolder, const std::string& arguments) {
+    const std::string outPath = scratch / "stdout.txt";
+    const std::string errPath = scratch / "stderr.txt";
+    const std::string statusPath = scratch / "status.txt";
+    // The shell records the exit status, so no system header is needed here.
+    const std::string command = "cd '" + workingFolder + "' && '" + std::string(TARVO_BIN_DIR) +
+                                "/tarvo-index' " + arguments + " >'" + outPath + "' 2>'" + errPath +
+                                "'; echo $? >'" + statusPath + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    CommandResult result;
+    result.status = std::stoi(ReadBytes(statusPath));
+    result.out = ReadBytes(outPath);
+    result.err = ReadBytes(errPath);
+    return result;
+}
+
+TEST(TarvoIndex, HelpExplainsTheFileListFormat) {
+    TempFolder scratch;
+    const CommandResult result = RunTarvoIndex(scratch, scratch.Path(), "--help");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("\"T:\""), std::string::npos);
+    EXPECT_NE(result.out.find("\"F:\""), std::string::npos);
+    EXPECT_NE(result.out.find("wildcards"), std::string::npos);
+}
+
+TEST(TarvoIndex, ErrorsEndWithANonZeroStatusAndOneLine) {
+    TempFolder scratch;
+    const struct {
+        std::string arguments;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"--filelist missing.txt", 1, "tarvo-index: File list not found: missing.txt\n"},
+        {"missing.tarvo", 1, "tarvo-index: Project file not found: missing.tarvo\n"},
+        {"", 2, "tarvo-index: no file list: give a project file or --filelist FILE (see tarvo-index --help)\n"},
+        {"--digitmin x --filelist a", 2, "tarvo-index: --digitmin needs a number, not \"x\" (see tarvo-index --help)\n"},
+        {"--bogus", 2, "tarvo-index: unknown option --bogus (see tarvo-index --help)\n"},
+        {"--filelist", 2, "tarvo-index: --filelist needs a value (see tarvo-index --help)\n"},
+    };
+    for (const auto& c : cases) {
+        const CommandResult result = RunTarvoIndex(scratch, scratch.Path(), c.arguments);
+        EXPECT_EQ(result.status, c.status) << c.arguments;
+        EXPECT_EQ(result.err, c.message) << c.arguments;
+        EXPECT_EQ(result.out, "") << c.arguments;
+    }
+}
+
+TEST(TarvoIndex, ProjectPathsAreTakenFromTheProjectsFolderAndFlagsOverrideThem) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "pages/a.htm", "<TITLE>A</TITLE>apple 2026 the");
+    WriteBytes(site / "pages/list.txt", "a.htm\r\n");
+    WriteBytes(site / "stop.txt", "THE\r\n");
+    WriteBytes(site / "site.tarvo",
+               "[Options]\r\ndigitmin=0\r\n[Paths]\r\nfilelist=pages/list.txt\r\nstopwords=stop.txt\r\ndatabase=Index\r\n");
+
+    // Run from an unrelated folder: the project's relative paths still work,
+    // and the database lies beside the file list.
+    CommandResult result = RunTarvoIndex(scratch, scratch.Path(), "'" + site / "site.tarvo" + "' --quiet");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadBytes(site / "pages/Index.dct").size(), 32u) << "APPLE only: 2026 is no word, THE a stopword";
+
+    result = RunTarvoIndex(scratch, scratch.Path(), "'" + site / "site.tarvo" + "' --digitmin 4 --dumpwords --debug");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ReadBytes(site / "pages/Index.dct").size(), 64u) << "2026 counts with --digitmin 4";
+    EXPECT_TRUE(Exists(site / "pages/Index.lst"));
+    EXPECT_TRUE(Exists(site / "pages/Index.temp"));
+    EXPECT_EQ(result.out.rfind("Indexed 1 documents, 2 distinct words, files ", 0), 0u) << result.out;
+}
+
+TEST(TarvoIndex, FlagPathsAreTakenFromTheWorkingFolder) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "docs/a.txt", "hello");
+    WriteBytes(site / "docs/list.txt", "a.txt\r\n");
+    const CommandResult result = RunTarvoIndex(scratch, site.Path(), "--filelist docs/list.txt --database Out --quiet");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(Exists(site / "docs/Out.toc"));
+    EXPECT_TRUE(Exists(site / "docs/Out.hsh"));
+}
+
+}  // namespace
+}  // namespace indexer
