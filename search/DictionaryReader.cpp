@@ -5,14 +5,19 @@
 
 namespace search {
 
-DictionaryReader::DictionaryReader(platform::FileHandle& file) noexcept : file_(file) {
-    const std::int64_t size = file_.Size();
-    recordCount_ = size > 0 ? size / static_cast<std::int64_t>(kDictRecordSize) : 0;
+DictionaryReader::DictionaryReader(platform::FileHandle& file) noexcept : file_(file) {}
+
+std::int64_t DictionaryReader::RecordCount() noexcept {
+    if (recordCount_ < 0) {
+        const std::int64_t size = file_.Size();
+        recordCount_ = size > 0 ? size / static_cast<std::int64_t>(kDictRecordSize) : 0;
+    }
+    return recordCount_;
 }
 
 bool DictionaryReader::ReadRecord(std::int64_t number,
                                   std::array<unsigned char, kDictRecordSize>& record) noexcept {
-    if (number < 0 || number >= recordCount_) return false;
+    if (number < 0 || number >= RecordCount()) return false;
     return file_.ReadExactAt(record.data(), record.size(),
                              number * static_cast<std::int64_t>(kDictRecordSize));
 }
@@ -34,10 +39,8 @@ bool DictionaryReader::Next(DictRecordView& record) noexcept {
 
 bool DictionaryReader::Fill() noexcept {
     bufferRecords_ = 0;
-    if (next_ >= recordCount_) return false;
-    const auto wanted = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(runRecords_), recordCount_ - next_));
-    const long long got = file_.ReadAt(buffer_.data(), wanted * kDictRecordSize,
+    // A read that reaches past the end just comes back short.
+    const long long got = file_.ReadAt(buffer_.data(), runRecords_ * kDictRecordSize,
                                        next_ * static_cast<std::int64_t>(kDictRecordSize));
     if (got <= 0) return false;
     bufferFirst_ = next_;

@@ -22,9 +22,8 @@ struct DictRecordView {
     std::int32_t Position() const noexcept { return ReadInt32(bytes + kDictPositionOffset); }
 };
 
-/// Reads records of an open dictionary file. The record count comes from the
-/// file's size; a partial record at the end is not a record. The reader
-/// never reads past that count, so a truncated file just ends early.
+/// Reads records of an open dictionary file. A partial record at the end is
+/// not a record, so a truncated file just ends early.
 class DictionaryReader {
 public:
     /// `file` must stay open while the reader is used.
@@ -32,7 +31,8 @@ public:
     DictionaryReader(const DictionaryReader&) = delete;
     DictionaryReader& operator=(const DictionaryReader&) = delete;
 
-    std::int64_t RecordCount() const noexcept { return recordCount_; }
+    /// Number of whole records; taken from the file's size on first use.
+    std::int64_t RecordCount() noexcept;
 
     /// Reads record `number` into `record`; false beyond the end or on a read error.
     bool ReadRecord(std::int64_t number, std::array<unsigned char, kDictRecordSize>& record) noexcept;
@@ -69,7 +69,7 @@ private:
     static constexpr std::size_t kMaxRunRecords = 1024;
 
     platform::FileHandle& file_;
-    std::int64_t recordCount_ = 0;
+    std::int64_t recordCount_ = -1;
     std::int64_t next_ = 0;
     std::int64_t bufferFirst_ = 0;
     std::size_t bufferRecords_ = 0;

@@ -172,33 +172,30 @@ std::int64_t TTARVO::BlockOffset(char firstChar, std::uint16_t slotValue) const 
 
 TTARVO::StartRecord TTARVO::FindStartRecord(std::string_view term) {
     using Kind = StartRecord::Kind;
-    const auto readSlot = [&](std::uint32_t key, std::uint16_t& value) {
-        std::array<unsigned char, kHashSlotSize> slot{};
-        if (!HshFile.ReadExactAt(slot.data(), slot.size(), static_cast<std::int64_t>(key) * kHashSlotSize))
-            return false;
-        value = ReadUint16(slot.data());
-        return true;
-    };
     const char first = term.front();
-    std::uint16_t value = kEmptySlot;
+    std::uint32_t key = kSpecialPrefixKey;
     if (DigitValue(first) < 0) {
+        // Words that sort before the digits begin the dictionary. Every other
+        // such term lies in the runs that the special slot names the last of;
+        // the check before the scan catches a term of an earlier run.
         if (SortsBeforeDigits(first)) return {Kind::Candidate, 0};
-        // Every other such term lies in the runs that the special slot
-        // names the last of; the check before the scan catches an earlier run.
-        if (!readSlot(kSpecialPrefixKey, value)) return {Kind::Unknown, 0};
-        if (value == kEmptySlot) return {Kind::NoMatch, 0};
-        return {Kind::Candidate, value + BlockOffset(first, value)};
+    } else {
+        // The slot of the longest prefix of up to three digit-valued
+        // characters. It holds the first word with that prefix, or a later
+        // word that shares the slot, or nothing when no word has the prefix
+        // (and then no word can equal or match the term).
+        key = 0;
+        for (std::size_t pos = 0; pos < kPrefixLengths && pos < term.size(); ++pos) {
+            const int digit = DigitValue(term[pos]);
+            if (digit < 0) break;
+            key = key * 36 + static_cast<std::uint32_t>(digit);
+        }
     }
-    // The longest prefix of up to three digit-valued characters names the
-    // slot. An empty slot on the way means no word begins like the term.
-    std::uint32_t key = 0;
-    for (std::size_t pos = 0; pos < kPrefixLengths && pos < term.size(); ++pos) {
-        const int digit = DigitValue(term[pos]);
-        if (digit < 0) break;
-        key = key * 36 + static_cast<std::uint32_t>(digit);
-        if (!readSlot(key, value)) return {Kind::Unknown, 0};
-        if (value == kEmptySlot) return {Kind::NoMatch, 0};
-    }
+    std::array<unsigned char, kHashSlotSize> slot{};
+    if (!HshFile.ReadExactAt(slot.data(), slot.size(), static_cast<std::int64_t>(key) * kHashSlotSize))
+        return {Kind::Unknown, 0};
+    const std::uint16_t value = ReadUint16(slot.data());
+    if (value == kEmptySlot) return {Kind::NoMatch, 0};
     return {Kind::Candidate, value + BlockOffset(first, value)};
 }
 
@@ -213,7 +210,6 @@ void TTARVO::ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_
     const auto before = [&](std::string_view field) { return compare(field) < 0; };
 
     DictionaryReader dictionary(DctFile);
-    const std::int64_t count = dictionary.RecordCount();
     DictRecordView record;
 
     // A hashed start is used only when the record before it lies before the
@@ -221,21 +217,20 @@ void TTARVO::ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_
     // record after the term. Otherwise, and when a scan from the start does
     // not reach the term soon, a binary search finds the first candidate.
     std::int64_t first = -1;
-    if (startKnown && start < count) {
+    if (startKnown) {
         dictionary.Seek(start > 0 ? start - 1 : 0);
-        if (start > 0 && (!dictionary.Next(record) || !before(record.Field()))) {
-            first = dictionary.LowerBound(0, start - 1, before);
-        } else {
-            while (dictionary.Tell() - start < kScanBeforeSearch && dictionary.Next(record)) {
-                if (!before(record.Field())) {
-                    first = dictionary.Tell() - 1;
-                    break;
-                }
-            }
-            if (first < 0) first = dictionary.LowerBound(dictionary.Tell(), count, before);
+        if (start > 0) {
+            if (!dictionary.Next(record))  // the start lies beyond the end
+                first = dictionary.LowerBound(0, dictionary.RecordCount(), before);
+            else if (!before(record.Field()))
+                first = dictionary.LowerBound(0, start - 1, before);
         }
+        while (first < 0 && dictionary.Tell() - start < kScanBeforeSearch && dictionary.Next(record)) {
+            if (!before(record.Field())) first = dictionary.Tell() - 1;
+        }
+        if (first < 0) first = dictionary.LowerBound(dictionary.Tell(), dictionary.RecordCount(), before);
     } else {
-        first = dictionary.LowerBound(0, count, before);
+        first = dictionary.LowerBound(0, dictionary.RecordCount(), before);
     }
 
     PostingReader postings(NdxFile);
@@ -255,28 +250,23 @@ void TTARVO::ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_
 void TTARVO::LookupTerm(TBitSet& termSet, std::string_view term) {
     termSet.Clear();
     const std::string upper = platform::AnsiUpper(term);
+    // The dictionary is opened first, so that a missing one is reported
+    // before the wildcard rule is looked at; the same open serves the scan.
+    if (OpenDct() && Status <= 0) LookupWithDictionaryOpen(termSet, upper);
+    CloseFiles();
+}
 
-    // The dictionary is opened first only to report a missing one before the
-    // wildcard rule is looked at.
-    const bool dictionaryOpened = OpenDct();
-    DctFile.Close();
-    if (!dictionaryOpened || Status > 0) return;
-
-    if (BreaksWildcardRule(upper)) {
+void TTARVO::LookupWithDictionaryOpen(TBitSet& termSet, std::string_view term) {
+    if (BreaksWildcardRule(term)) {
         WildcardError = true;
         ErrorCode = kWildcardErrorCode;
         return;
     }
     if (!OpenHsh()) return;
-    const StartRecord start = upper.empty() ? StartRecord{StartRecord::Kind::NoMatch, 0}
-                                            : FindStartRecord(upper);
+    const StartRecord start = term.empty() ? StartRecord{StartRecord::Kind::NoMatch, 0} : FindStartRecord(term);
     HshFile.Close();
     if (start.kind == StartRecord::Kind::NoMatch) return;
-
-    if (!OpenDct()) return;
-    ScanDictionary(termSet, upper, start.record, start.kind == StartRecord::Kind::Candidate);
-    DctFile.Close();
-    NdxFile.Close();
+    ScanDictionary(termSet, term, start.record, start.kind == StartRecord::Kind::Candidate);
 }
 
 }  // namespace search

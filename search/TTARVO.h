@@ -144,6 +144,7 @@ private:
 
     // Term lookup, in LookupTerm's order.
     struct StartRecord;
+    void LookupWithDictionaryOpen(TBitSet& termSet, std::string_view term);
     StartRecord FindStartRecord(std::string_view term);
     std::int64_t BlockOffset(char firstChar, std::uint16_t slotValue) const noexcept;
     void ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_t start, bool startKnown);
