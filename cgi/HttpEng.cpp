@@ -219,7 +219,11 @@ void THttpEngine::WriteHeader(std::string_view name, std::string_view value) {
     Write(line);
 }
 
-void THttpEngine::EndHeader() { WriteLn(""); }
+void THttpEngine::EndHeader() {
+    // Once the header block is closed, no automatic header may follow in the body.
+    t_request.headerSent = true;
+    WriteLn("");
+}
 
 void THttpEngine::WriteLn(std::string_view text) {
     std::string line(text);

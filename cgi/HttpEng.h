@@ -115,7 +115,7 @@ public:
     /// Writes "name:value" CR LF (no blank after the colon); the first header
     /// line of a response is preceded by the status line unless it is "Location".
     virtual void WriteHeader(std::string_view name, std::string_view value);
-    /// Ends the header block with a lone CR LF.
+    /// Ends the header block with a lone CR LF; no automatic header follows it.
     virtual void EndHeader();
     virtual std::string GetServerVariable(std::string_view name) = 0;
     virtual std::string GetFieldValue(std::string_view name, std::string_view defaultValue) = 0;

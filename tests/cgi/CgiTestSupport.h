@@ -1,0 +1,124 @@
+// Shared helpers of the CGI tests: a temporary folder that removes itself, a
+// copy of the test handler program inside it (so its "Log" and "Temp"
+// folders land there), and running that program as a web server would.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/ChildProcess.h"
+
+namespace cgitest {
+
+namespace fs = std::filesystem;
+
+/// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device seed;
+        const fs::path base = fs::temp_directory_path();
+        for (;;) {
+            path_ = base / ("tarvo-cgi-test-" + std::to_string(seed()));
+            if (fs::create_directory(path_)) break;
+        }
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    fs::path path_;
+};
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+/// The folder of the test helper programs.
+inline fs::path TestProgramFolder() { return fs::path(TARVO_BIN_DIR).parent_path() / "testbin"; }
+
+/// Copies the test handler program into `folder` and returns the copy's path.
+inline std::string InstallHandler(const TempFolder& folder) {
+    const fs::path target = folder.Path() / "CgiTestHandler";
+    fs::copy_file(TestProgramFolder() / "CgiTestHandler", target, fs::copy_options::overwrite_existing);
+    return target.string();
+}
+
+/// What one run of a CGI program gave.
+struct RunResult {
+    int exitCode = -1;
+    std::string output;
+};
+
+/// A child process with its own output file, for runs that overlap.
+struct StartedRun {
+    platform::ChildProcess process;
+    std::string outputPath;
+    RunResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+        RunResult result;
+        result.exitCode = process.Wait(limit);
+        result.output = ReadFile(outputPath);
+        return result;
+    }
+};
+
+/// Starts `program` with exactly `environment`, `stdinBytes` on its standard
+/// input and `arguments`; its output goes to a file in `work`.
+inline StartedRun StartProgram(const TempFolder& work, const std::string& program,
+                               const std::vector<std::string>& environment, const std::string& stdinBytes = {},
+                               const std::vector<std::string>& arguments = {}) {
+    static int serial = 0;
+    ++serial;
+    const std::string inputPath = work / ("stdin-" + std::to_string(serial));
+    StartedRun run;
+    run.outputPath = work / ("stdout-" + std::to_string(serial));
+    WriteFile(inputPath, stdinBytes);
+    platform::ChildSpec spec;
+    spec.program = program;
+    spec.arguments = arguments;
+    spec.environment = environment;
+    spec.standardInputPath = inputPath;
+    spec.standardOutputPath = run.outputPath;
+    run.process = platform::ChildProcess::Start(spec);
+    return run;
+}
+
+/// Runs `program` to its end (see StartProgram).
+inline RunResult RunProgram(const TempFolder& work, const std::string& program,
+                            const std::vector<std::string>& environment, const std::string& stdinBytes = {},
+                            const std::vector<std::string>& arguments = {}) {
+    return StartProgram(work, program, environment, stdinBytes, arguments).Finish();
+}
+
+/// The lines of a text split at CR LF (a trailing empty piece dropped).
+inline std::vector<std::string> SplitCrLf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace cgitest
