@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cgi/CgiRelay.h"
+#include "cgi/CgiSEng.h"
 #include "cgi/GenEng.h"
 #include "cgi/HUtils.h"
 #include "platform/Component.h"
@@ -38,6 +39,7 @@ class TTestForm : public platform::TForm {
 public:
     explicit TTestForm(platform::TComponent* owner) : platform::TForm(owner) {
         auto& engine = CreateOwned<cgi::TGeneralHttpEngine>();
+        component_ = &engine;
         engine.SetName("GeneralHttpEngine1");
         engine.SetBufferedOutput(Flag("TEST_BUFFERED"));
         engine.SetNoCache(Flag("TEST_NOCACHE"));
@@ -51,6 +53,8 @@ public:
     }
 
 private:
+    cgi::TGeneralHttpEngine* component_ = nullptr;
+
     void ExecRequest(cgi::THttpEngine& engine) {
         const std::string mode = Setting("TEST_HANDLER");
         if (!Setting("TEST_HANDLER_DELAY_MS").empty())
@@ -75,6 +79,15 @@ private:
             cgi::HttpWriteLn("executable=" + engine.GetExecutablePath());
             cgi::HttpWriteLn("agent=" + engine.GetUserAgent());
             cgi::HttpWriteLn("cookie=" + engine.GetCookie());
+        } else if (mode == "engine") {
+            cgi::HttpWriteLn("<HTML><BODY>");
+            if (dynamic_cast<cgi::TCGIStdEngine*>(&engine) != nullptr) {
+                cgi::HttpWriteLn("engine=standard");
+                cgi::HttpWriteLn(std::string("windows engine=") + (component_->WindowsEngine() ? "yes" : "no"));
+            } else {
+                cgi::HttpWriteLn("engine=windows");
+                cgi::HttpWriteLn(std::string("standard engine=") + (component_->StandardEngine() ? "yes" : "no"));
+            }
         } else if (mode == "body") {
             cgi::HttpWriteLn("<HTML><BODY>");
             std::string body(static_cast<std::size_t>(engine.GetContentLength()), '\0');
