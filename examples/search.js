@@ -8,10 +8,11 @@
   const kSeparator = '~|~';
   const kNotApplicable = 'Not Applicable';
 
-  // The messages of tarvocgi are single-byte texts of the language's own code
-  // page: Slovenian uses Windows-1250, every other language Windows-1252.
+  // The messages of tarvocgi are single-byte texts: the Slovenian ones carry
+  // "š" as byte 185, its Latin-2 (ISO-8859-2) code; every other language is
+  // Windows-1252.
   function messageCharset(language) {
-    return language === 'sl' ? 'windows-1250' : 'windows-1252';
+    return language === 'sl' ? 'iso-8859-2' : 'windows-1252';
   }
 
   function isUtf8(charset) {

@@ -42,6 +42,23 @@ function canConnect(port) {
   });
 }
 
+// Process groups still running; they are killed when the test process ends
+// in any way, so that no server outlives the tests.
+const liveGroups = new Set();
+function killLiveGroups() {
+  for (const group of liveGroups) {
+    try { process.kill(-group, 'SIGKILL'); } catch { /* already gone */ }
+  }
+  liveGroups.clear();
+}
+process.on('exit', killLiveGroups);
+for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP', 'SIGPIPE']) {
+  process.on(signal, () => {
+    killLiveGroups();
+    process.exit(128 + (signal === 'SIGINT' ? 2 : signal === 'SIGHUP' ? 1 : signal === 'SIGPIPE' ? 13 : 15));
+  });
+}
+
 /// One started server process (its own process group), with its log file.
 class ServerProcess {
   constructor(name, command, args, logFile) {
@@ -50,9 +67,12 @@ class ServerProcess {
     const log = fs.openSync(logFile, 'a');
     this.child = spawn(command, args, { detached: true, stdio: ['ignore', log, log] });
     fs.closeSync(log);
+    const group = this.child.pid;
+    liveGroups.add(group);
     this.exited = new Promise((resolve) => this.child.on('exit', resolve));
     this.running = true;
     this.exited.then(() => { this.running = false; });
+    this.group = group;
   }
 
   async waitForPort(port) {
@@ -69,7 +89,10 @@ class ServerProcess {
 
   /// Ends the whole process group: TERM first, KILL when it lingers.
   async stop() {
-    if (!this.running) return;
+    if (!this.running) {
+      liveGroups.delete(this.group);
+      return;
+    }
     const group = -this.child.pid;
     try { process.kill(group, 'SIGTERM'); } catch { /* already gone */ }
     const done = await Promise.race([this.exited.then(() => true), sleep(kStopTimeoutMs).then(() => false)]);
@@ -79,6 +102,7 @@ class ServerProcess {
     }
     // Workers of the group may outlive the leader for a moment.
     try { process.kill(group, 'SIGKILL'); } catch { /* none left */ }
+    liveGroups.delete(this.group);
   }
 }
 

@@ -1,0 +1,223 @@
+// The search program's main form: the hidden form with its CGI engine
+// component, the message table of the nine languages and the request handler.
+#include "search/Unit1.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "cgi/HUtils.h"
+#include "cgi/HttpEng.h"
+
+namespace search {
+namespace {
+
+constexpr std::string_view kSeparator = "~|~";
+constexpr std::string_view kNotApplicable = "Not Applicable";
+
+struct Language {
+    std::string_view code;
+    std::int32_t offset;
+    std::array<std::string_view, 4> messages;
+};
+
+// The languages in the order their codes are compared, each with its message
+// block. Texts are Windows-1252 bytes, except "\xB9", the Slovenian "š" as
+// its Latin-2 (ISO-8859-2) byte.
+constexpr std::array<Language, 9> kLanguages{{
+    {"en", 0,
+     {"All wildcard characters must", "be after the 3rd character.", "File errors!", "No records found"}},
+    {"sp", 100,
+     {"Todos los caracteres \"comodines\"", "deben estar despu\xE9s del 3er car\xE1" "cter.",
+      "\xA1" "Errores de archivo!", "No existe registro"}},
+    {"da", 200,
+     {"Alle jokertegn (*) skal s\xE6ttes", "efter det 3. tegn.", "Fil fejl!", "Ingen forekomster fundet"}},
+    {"nl", 300,
+     {"Alle wildcard-tekens mogen", "pas na het derde teken.", "Bestandsproblemen!", "Geen records gevonden"}},
+    {"sl", 400,
+     {"Zvezdica pri iskanju se lahko", "uporabi \xB9" "ele na tretjem mestu.", "Napaka v datoteki!",
+      "Ni zadetkov"}},
+    {"fr", 500,
+     {"Tout caract\xE8re g\xE9n\xE9rique doit", "\xEAtre utilis\xE9 apr\xE8s le 3\xE8me caract\xE8re.",
+      "Erreurs fichier", "Aucune page trouv\xE9" "e"}},
+    {"de", 600,
+     {"Alle wildcard beichen m\xFCssen", "nach dem dritten zeichen stehen.", "Dateifehler!",
+      "Keine aufnahme gefunden"}},
+    {"no", 700,
+     {"Skriv minst 3 bokstaver/ tall", "f\xF8r bruk av jokertegn.", "Fil-feil!", "Ingen treff"}},
+    {"it", 800,
+     {"Ogni metacarattere deve", "essere dopo il terzo carattere.", "Errori su file", "Nessun record trovato"}},
+}};
+
+std::string MessageLine(std::string_view text) {
+    std::string line(text);
+    line += kSeparator;
+    line += kNotApplicable;
+    line += kSeparator;
+    line += kSeparator;
+    return line;
+}
+
+std::string DocumentLine(std::string_view title, std::string_view url) {
+    std::string line(title);
+    line += kSeparator;
+    line += url;
+    line += kSeparator;
+    line += kSeparator;
+    return line;
+}
+
+bool IsFileErrorCode(int code) noexcept {
+    return code >= kFirstFileErrorCode && code <= kLastFileErrorCode;
+}
+
+bool HasDriveLetter(std::string_view path) noexcept {
+    if (path.size() < 2 || path[1] != ':') return false;
+    const char letter = path[0];
+    return (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+}
+
+bool HasParentComponent(std::string_view path) noexcept {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (path.substr(start, end - start) == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool HasControlCharacter(std::string_view text) noexcept {
+    for (const char ch : text) {
+        if (static_cast<unsigned char>(ch) < 32) return true;
+    }
+    return false;
+}
+
+// The refused value as it goes into the one-line log: control characters
+// would break the line, so they are shown as "?".
+std::string LoggableText(std::string_view text) {
+    std::string shown(text);
+    for (char& ch : shown) {
+        if (static_cast<unsigned char>(ch) < 32) ch = '?';
+    }
+    return shown;
+}
+
+// Runs the search of one request on the index file set at `basePath`.
+SearchAnswer RunSearch(const std::string& basePath, const std::string& searchWords) {
+    TTARVO tarvo(basePath);
+    tarvo.Search(searchWords);
+    SearchAnswer answer;
+    answer.foundCount = tarvo.GetFoundCount();
+    answer.errorCode = tarvo.TakeErrorCode();
+    answer.titles = tarvo.GetTitles();
+    answer.urls = tarvo.GetUrls();
+    return answer;
+}
+
+}  // namespace
+
+std::int32_t LanguageOffsetOf(std::string_view code) noexcept {
+    for (const Language& language : kLanguages) {
+        if (language.code == code) return language.offset;
+    }
+    return 0;
+}
+
+std::string_view MessageText(std::int32_t offset, int number) noexcept {
+    for (const Language& language : kLanguages) {
+        if (language.offset == offset && number >= 0 && number < static_cast<int>(language.messages.size())) {
+            return language.messages[static_cast<std::size_t>(number)];
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> IndexBasePath(std::string_view programDirectory, std::string_view volumeName) {
+    std::string relative(volumeName);
+    for (char& ch : relative) {
+        if (ch == '\\') ch = '/';
+    }
+    if (HasControlCharacter(relative) || (!relative.empty() && relative.front() == '/') ||
+        HasDriveLetter(relative) || HasParentComponent(relative)) {
+        return std::nullopt;
+    }
+    return std::string(programDirectory) + relative;
+}
+
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
+                    const std::function<void(std::string_view)>& writeLn) {
+    writeLn(std::to_string(answer.foundCount) + std::string(kSeparator) + std::string(kSeparator));
+    const int code = answer.errorCode;
+    if (IsFileErrorCode(code)) {
+        writeLn(MessageLine(MessageText(languageOffset, kMessageFileError)));
+    } else if (code == kWildcardErrorCode) {
+        writeLn(MessageLine(MessageText(languageOffset, kMessageWildcard1)));
+        writeLn(MessageLine(MessageText(languageOffset, kMessageWildcard2)));
+    } else if (code == kNoRecordsErrorCode) {
+        writeLn(MessageLine(MessageText(languageOffset, kMessageNoRecords)));
+    } else {
+        for (std::size_t i = 0; i < answer.titles.size(); ++i) {
+            if (answer.foundCount >= 1) {
+                // A URL list shorter than the titles leaves the URL empty
+                // rather than reading past its end.
+                const std::string_view url = i < answer.urls.size() ? std::string_view(answer.urls[i]) : "";
+                writeLn(DocumentLine(answer.titles[i], url));
+            } else {
+                writeLn(MessageLine(answer.titles[i]));
+            }
+        }
+    }
+}
+
+TForm1::TForm1(platform::TComponent* owner)
+    : platform::TForm(owner), GeneralHttpEngine1(CreateEngineComponent()) {
+    SetName("Form1");
+    SetCaption("Form1");
+    SetWindowState(platform::TWindowState::wsMinimized);
+    NotifyOwnedLoaded();
+}
+
+cgi::TGeneralHttpEngine& TForm1::CreateEngineComponent() {
+    auto& engine = CreateOwned<cgi::TGeneralHttpEngine>();
+    engine.SetName("GeneralHttpEngine1");
+    engine.SetAutoContentType("text/html");
+    engine.SetBufferedOutput(false);
+    engine.SetCgiAutoTerminate(true);
+    engine.SetNoCache(false);
+    engine.SetOnExecRequest([this](cgi::THttpEngine& sender) { GeneralHttpEngine1ExecRequest(sender); });
+    return engine;
+}
+
+void TForm1::LanguageMessage(int number, std::string& text) const {
+    text = MessageText(LanguageOffset, number);
+}
+
+void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
+    std::string volumeName;
+    cgi::HttpGetField("volumeName", "", volumeName);
+    const std::optional<std::string> basePath = IndexBasePath(cgi::ModuleDirectory() + "/", volumeName);
+
+    std::string searchWords;
+    cgi::HttpGetField("searchWords", "", searchWords);
+    SearchAnswer answer;
+    if (basePath) {
+        answer = RunSearch(*basePath, searchWords);
+    } else {
+        cgi::WriteLog("volumeName refused, it leaves the program folder: " + LoggableText(volumeName));
+        answer.errorCode = kRefusedVolumeErrorCode;
+    }
+
+    std::string language;
+    cgi::HttpGetField("language", "en", language);
+    LanguageOffset = LanguageOffsetOf(language);
+
+    cgi::HttpWriteLn("<HTML><BODY>");
+    cgi::HttpWriteLn("<!--start of data-->");
+    WriteDataLines(answer, LanguageOffset, [](std::string_view line) { cgi::HttpWriteLn(line); });
+    cgi::HttpWriteLn("<!--end of data-->");
+    cgi::HttpWriteLn("</BODY></HTML>");
+}
+
+}  // namespace search

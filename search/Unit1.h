@@ -1,0 +1,99 @@
+// The search program's main form TForm1: the hidden form that carries the CGI
+// engine component and the request handler that turns one web request into
+// one search and one results page, with its messages in nine languages.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cgi/GenEng.h"
+#include "platform/Component.h"
+#include "search/TTARVO.h"
+
+namespace search {
+
+/// Message numbers within a language's block of the message table.
+inline constexpr int kMessageWildcard1 = 0;  ///< first line of the wildcard message
+inline constexpr int kMessageWildcard2 = 1;  ///< second line of the wildcard message
+inline constexpr int kMessageFileError = 2;  ///< an index file could not be opened
+inline constexpr int kMessageNoRecords = 3;  ///< the search found no documents
+
+/// Error codes that choose the file error message (an index file failed to
+/// open); 512 and 513 (TTARVO.h) choose the wildcard and no-records messages.
+inline constexpr int kFirstFileErrorCode = 257;
+inline constexpr int kLastFileErrorCode = 511;
+/// The code a refused volumeName leaves: "access denied" on the table of contents.
+inline constexpr int kRefusedVolumeErrorCode = kTocOpenErrorBase + 5;
+
+/// The message-table offset of a language code ("en", "sp", "da", "nl", "sl",
+/// "fr", "de", "no", "it"), compared exactly; 0 (English) for any other code.
+std::int32_t LanguageOffsetOf(std::string_view code) noexcept;
+
+/// The message at `offset` + `number` of the table: single-byte Windows-1252
+/// text (the Slovenian "š" is byte 185). Empty for a position the table lacks.
+std::string_view MessageText(std::int32_t offset, int number) noexcept;
+
+/// The base path of the index file set that `volumeName` names inside the
+/// program folder `programDirectory` (given with its trailing "/"): the folder
+/// followed directly by the value, with "\" read as "/". Empty values, plain
+/// names and relative subfolder paths are kept. nullopt when the value would
+/// reach a file outside the folder tree: an absolute path, a drive letter, a
+/// ".." component, or a control character.
+std::optional<std::string> IndexBasePath(std::string_view programDirectory, std::string_view volumeName);
+
+/// What a search leaves for the results page.
+struct SearchAnswer {
+    std::int32_t foundCount = 0;      ///< documents found
+    int errorCode = 0;                ///< the search's error code, taken once
+    std::vector<std::string> titles;  ///< the document titles, or message texts when nothing was found
+    std::vector<std::string> urls;    ///< the document URLs, one per title while documents were found
+};
+
+/// Writes the data lines of the page (without the markers): the count line
+/// "<found>~|~~|~", then by error code one file error line (257 to 511), two
+/// wildcard lines (512), the no-records line (513), or else one line per
+/// title: "title~|~url~|~~|~" while documents were found, otherwise
+/// "title~|~Not Applicable~|~~|~". Titles and URLs are written unchanged.
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
+                    const std::function<void(std::string_view)>& writeLn);
+
+/// The main form of the search program. It is never shown; creating it
+/// creates GeneralHttpEngine1 with its stored settings, and loading it makes
+/// the component serve the process's request through
+/// GeneralHttpEngine1ExecRequest and end the process.
+class TForm1 : public platform::TForm {
+public:
+    /// Stored layout of the form.
+    static constexpr int kLeft = 399;
+    static constexpr int kTop = 241;
+    static constexpr int kWidth = 288;
+    static constexpr int kHeight = 179;
+    static constexpr std::string_view kFontName = "MS Sans Serif";
+    static constexpr int kFontHeight = -11;
+
+    /// Creates the form and its component, then sends the after-load
+    /// notification (which serves the request under a web server).
+    explicit TForm1(platform::TComponent* owner);
+
+    /// The CGI engine component, owned by the form.
+    cgi::TGeneralHttpEngine& GeneralHttpEngine1;
+
+    /// Message table offset of the request's language; 0 until a request sets it.
+    std::int32_t LanguageOffset = 0;
+
+    /// Sets `text` to the message numbered LanguageOffset + `number`.
+    void LanguageMessage(int number, std::string& text) const;
+
+    /// The request handler: reads volumeName, searchWords and language, runs
+    /// the search and writes the results page. Sender is not used.
+    void GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender);
+
+private:
+    cgi::TGeneralHttpEngine& CreateEngineComponent();
+};
+
+}  // namespace search
