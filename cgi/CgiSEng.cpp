@@ -310,7 +310,8 @@ TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSetti
 
 void TCGIStdEngine::ReadRequestInput() {
     if (!t_std.input) return;
-    const long long length = ParseContentLength(GetEnvVar("CONTENT_LENGTH"));
+    // Through the server variables, so a relayed request reads its own.
+    const long long length = ParseContentLength(GetServerVariable("CONTENT_LENGTH"));
     if (length <= 0) {
         t_std.inputData = GetQueryString();
         return;
@@ -320,7 +321,7 @@ void TCGIStdEngine::ReadRequestInput() {
         return;
     }
     const bool multipart =
-        platform::AnsiUpper(GetEnvVar("CONTENT_TYPE")).find("MULTIPART/FORM-DATA;") != std::string::npos;
+        platform::AnsiUpper(GetServerVariable("CONTENT_TYPE")).find("MULTIPART/FORM-DATA;") != std::string::npos;
     if (!AutoReadInput || multipart) return;  // the body stays for ReadInput
     std::string body(static_cast<std::size_t>(length), '\0');
     t_std.input->ReadFully(body.data(), body.size());

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/CodePage.h"
@@ -91,12 +92,19 @@ TitledWindow& TitledWindow::operator=(TitledWindow&& other) noexcept {
 
 void TitledWindow::Release() noexcept {
     if (!marker_.IsOpen()) return;
-    RemoveFile(markerPath_);
+    // Only our own marker is removed: another window of the same title may
+    // have replaced it in the meantime.
+    struct stat held {}, named {};
+    if (::fstat(marker_.Descriptor(), &held) == 0 && ::stat(markerPath_.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        RemoveFile(markerPath_);
     marker_.Close();
 }
 
 void SetApplicationWindowTitle(const std::string& title) {
-    ApplicationWindow() = title.empty() ? TitledWindow() : TitledWindow(title);
+    TitledWindow& window = ApplicationWindow();
+    if (window.IsShown() && window.Title() == title) return;
+    window = title.empty() ? TitledWindow() : TitledWindow(title);
 }
 
 }  // namespace platform
