@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample site: builds the programs, indexes the
 # site of samples/ with tarvo-index (its project samples/sample.tarvo) into
-# build/sample/, and shows the summary and the files written.
+# build/sample/, shows the summary and the files written, and answers a
+# sample query through tarvocgi as a web server would run it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,3 +17,11 @@ ls -l "$out"
 echo
 echo "== First words of the word dump $out/DataBase.lst (documents : word) =="
 head -n 12 "$out/DataBase.lst"
+
+echo
+echo "== A search through tarvocgi: \"library AND read*\" =="
+# tarvocgi finds its index relative to its own folder, so a copy sits beside it.
+cp build/bin/tarvocgi "$out/tarvocgi"
+bash scripts/query.sh "$out/tarvocgi" DataBase "library AND read*"
+echo
+echo "Serve the site with its search page: bash scripts/serve.sh"
