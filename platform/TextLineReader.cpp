@@ -64,9 +64,10 @@ bool TextLineReader::ReadLine(std::string_view& line) {
         const std::size_t available = end_ - begin_;
         const char* from = start + scanned_;
         const std::size_t toScan = available - scanned_;
-        const auto* cr = static_cast<const char*>(std::memchr(from, kCarriageReturn, toScan));
+        // memchr must not see the null data of an empty in-memory text.
+        const auto* cr = toScan > 0 ? static_cast<const char*>(std::memchr(from, kCarriageReturn, toScan)) : nullptr;
         const std::size_t limit = cr ? static_cast<std::size_t>(cr - from) : toScan;
-        const auto* eof = static_cast<const char*>(std::memchr(from, kEndOfFileMark, limit));
+        const auto* eof = limit > 0 ? static_cast<const char*>(std::memchr(from, kEndOfFileMark, limit)) : nullptr;
         if (eof) {
             finished_ = true;
             const std::size_t length = static_cast<std::size_t>(eof - start);

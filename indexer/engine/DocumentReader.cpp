@@ -18,7 +18,7 @@ namespace indexer {
 
 std::size_t FormatWordEntry(std::string_view word, int documentNumber, char* out) noexcept {
     const std::size_t wordLength = std::min(word.size(), kStoredWordLength);
-    std::memcpy(out, word.data(), wordLength);
+    if (wordLength > 0) std::memcpy(out, word.data(), wordLength);
     std::memset(out + wordLength, ' ', kStoredWordLength - wordLength);
     out[kStoredWordLength] = ':';
     char* digits = out + kStoredWordLength + 1;
@@ -42,8 +42,8 @@ std::string FormatTitleLine(std::string_view url, std::string_view title) {
     std::string line(kTitleLineLength, ' ');
     const std::size_t urlLength = std::min(url.size(), kTitleLineUrlWidth);
     const std::size_t titleLength = std::min(title.size(), kTitleLineTitleWidth);
-    std::memcpy(line.data(), url.data(), urlLength);
-    std::memcpy(line.data() + kTitleLineUrlWidth, title.data(), titleLength);
+    if (urlLength > 0) std::memcpy(line.data(), url.data(), urlLength);
+    if (titleLength > 0) std::memcpy(line.data() + kTitleLineUrlWidth, title.data(), titleLength);
     return line;
 }
 
@@ -61,8 +61,9 @@ namespace {
 /// The words that the current document has already added (or, for tokens
 /// of at most the stored length, already refused), so that a repeated word
 /// costs one hash look-up instead of a word-list entry and a rule check.
-/// Entries are stamped with the document they belong to; starting the next
-/// document only changes the stamp.
+/// A compact open-addressed table of 64-bit slots (hash in the high half,
+/// word number + 1 in the low half) points into a dense array of words;
+/// starting the next document empties only the slots that were used.
 class SeenWords {
 public:
     /// Added: the entry is in the word list. Refused: the rules refuse this
@@ -70,81 +71,83 @@ public:
     /// refused, so the next token must be judged again.
     enum class Status : std::uint8_t { Added, Refused, Undecided };
 
-    struct Slot {
-        std::uint32_t stamp;
+    struct Word {
+        std::uint32_t slot;
         std::uint8_t length;
         Status status;
-        char word[kStoredWordLength];
+        char text[kStoredWordLength];
     };
 
-    SeenWords() : slots_(kInitialSlots) {}
+    SeenWords() : slots_(kInitialSlots, 0) {}
 
-    void StartDocument() {
-        count_ = 0;
-        if (stamp_ == std::numeric_limits<std::uint32_t>::max()) {
-            std::fill(slots_.begin(), slots_.end(), Slot{});
-            stamp_ = 0;
-        }
-        ++stamp_;
+    void StartDocument() noexcept {
+        for (const Word& word : words_) slots_[word.slot] = 0;
+        words_.clear();
     }
 
-    /// The slot of a stored word; `inserted` tells whether it was new, in
-    /// which case the caller sets its status.
-    Slot& FindOrInsert(const char* word, std::size_t length, bool& inserted) {
+    /// The entry of a stored word; `inserted` tells whether it was new, in
+    /// which case the caller sets its status. The reference stays valid
+    /// until the next call.
+    Word& FindOrInsert(const char* text, std::size_t length, bool& inserted) {
+        if ((words_.size() + 1) * 2 > slots_.size()) Grow();
+        const std::uint64_t hash = Hash(text, length);
+        const std::uint64_t tag = hash & kHashHalf;
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t index = Hash(word, length) & mask;; index = (index + 1) & mask) {
-            Slot& slot = slots_[index];
-            if (slot.stamp != stamp_) {
-                if ((count_ + 1) * 2 > slots_.size()) {
-                    Grow();
-                    return FindOrInsert(word, length, inserted);
-                }
-                slot.stamp = stamp_;
-                slot.length = static_cast<std::uint8_t>(length);
-                std::memcpy(slot.word, word, length);
-                ++count_;
+        for (std::size_t index = static_cast<std::size_t>(hash) & mask;; index = (index + 1) & mask) {
+            const std::uint64_t slot = slots_[index];
+            if (slot == 0) {
+                Word& word = words_.emplace_back();
+                word.slot = static_cast<std::uint32_t>(index);
+                word.length = static_cast<std::uint8_t>(length);
+                std::memcpy(word.text, text, length);
+                slots_[index] = tag | words_.size();
                 inserted = true;
-                return slot;
+                return word;
             }
-            if (slot.length == length && std::memcmp(slot.word, word, length) == 0) {
+            if ((slot & kHashHalf) != tag) continue;
+            Word& word = words_[(slot & ~kHashHalf) - 1];
+            if (word.length == length && std::memcmp(word.text, text, length) == 0) {
                 inserted = false;
-                return slot;
+                return word;
             }
         }
     }
 
 private:
-    static constexpr std::size_t kInitialSlots = 256;
+    static constexpr std::size_t kInitialSlots = 1024;
+    static constexpr std::uint64_t kHashHalf = 0xFFFFFFFF00000000ULL;
 
-    static std::size_t Hash(const char* word, std::size_t length) noexcept {
+    /// Low bits pick the slot, high bits are kept in it to skip most
+    /// comparisons of words.
+    static std::uint64_t Hash(const char* text, std::size_t length) noexcept {
         std::uint64_t hash = 0x9E3779B97F4A7C15ULL ^ length;
         while (length > 0) {
             std::uint64_t chunk = 0;
             const std::size_t take = std::min<std::size_t>(length, 8);
-            std::memcpy(&chunk, word, take);
+            std::memcpy(&chunk, text, take);
             hash = (hash ^ chunk) * 0xFF51AFD7ED558CCDULL;
-            hash ^= hash >> 32;
-            word += take;
+            hash ^= hash >> 29;
+            text += take;
             length -= take;
         }
-        return static_cast<std::size_t>(hash);
+        return hash * 0xC4CEB9FE1A85EC53ULL;
     }
 
     void Grow() {
-        std::vector<Slot> old(slots_.size() * 2);
-        old.swap(slots_);
+        slots_.assign(slots_.size() * 2, 0);
         const std::size_t mask = slots_.size() - 1;
-        for (const Slot& slot : old) {
-            if (slot.stamp != stamp_) continue;
-            std::size_t index = Hash(slot.word, slot.length) & mask;
-            while (slots_[index].stamp == stamp_) index = (index + 1) & mask;
-            slots_[index] = slot;
+        for (std::size_t number = 0; number < words_.size(); ++number) {
+            Word& word = words_[number];
+            const std::uint64_t hash = Hash(word.text, word.length);
+            std::size_t index = static_cast<std::size_t>(hash) & mask;
+            while (slots_[index] != 0) index = (index + 1) & mask;
+            slots_[index] = (hash & kHashHalf) | (number + 1);
+            word.slot = static_cast<std::uint32_t>(index);
         }
     }
 
-    std::vector<Slot> slots_;
-    std::size_t count_ = 0;
-    std::uint32_t stamp_ = 0;
+    std::vector<std::uint64_t> slots_;
+    std::vector<Word> words_;
 };
 
 /// What a byte means to the scanner outside tags.
@@ -340,7 +343,7 @@ private:
         // A tag whose text becomes "!--" is a comment from there on.
         while (position < end && tagText_.size() < 3) {
             tagText_.push_back(line[position++]);
-            if (tagText_ == "!--") {
+            if (tagText_.size() == 3 && tagText_[0] == '!' && tagText_[1] == '-' && tagText_[2] == '-') {
                 inComment_ = true;
                 return position;
             }
@@ -371,20 +374,37 @@ private:
         return length;
     }
 
+    /// Acts on a complete tag. Names are compared by ASCII case rules; the
+    /// first byte picks the few names that can match.
     void ProcessTag() {
         const std::string_view tag = tagText_;
-        if (StartsWithAscii(tag, "META")) ProcessMeta();
-        if (!titleFixed_ && EqualsAscii(tag, "TITLE")) {
-            inTitle_ = true;
-            titleFixed_ = true;
-            titleText_.clear();
+        if (tag.empty()) return;
+        switch (platform::AsciiUpperChar(tag.front())) {
+            case 'M':
+                if (StartsWithAscii(tag, "META")) ProcessMeta();
+                break;
+            case 'T':
+                if (!titleFixed_ && EqualsAscii(tag, "TITLE")) {
+                    inTitle_ = true;
+                    titleFixed_ = true;
+                    titleText_.clear();
+                }
+                if (!inIgnore_ && StartsWithAscii(tag, "TARVO") && ContainsAscii(tag, "IGNORE")) inIgnore_ = true;
+                break;
+            case 'S':
+                if (!inScript_ && StartsWithAscii(tag, "SCRIPT")) inScript_ = true;
+                if (!inStyle_ && StartsWithAscii(tag, "STYLE")) inStyle_ = true;
+                break;
+            case '/':
+                // Only these exact closing tags end a section; any other
+                // closing tag, the closing title tag too, has no effect.
+                if (inScript_ && EqualsAscii(tag, "/SCRIPT")) inScript_ = false;
+                if (inIgnore_ && EqualsAscii(tag, "/TARVO")) inIgnore_ = false;
+                if (inStyle_ && EqualsAscii(tag, "/STYLE")) inStyle_ = false;
+                break;
+            default:
+                break;
         }
-        if (inScript_ && EqualsAscii(tag, "/SCRIPT")) inScript_ = false;
-        if (!inScript_ && StartsWithAscii(tag, "SCRIPT")) inScript_ = true;
-        if (inIgnore_ && EqualsAscii(tag, "/TARVO")) inIgnore_ = false;
-        if (!inIgnore_ && StartsWithAscii(tag, "TARVO") && ContainsAscii(tag, "IGNORE")) inIgnore_ = true;
-        if (inStyle_ && EqualsAscii(tag, "/STYLE")) inStyle_ = false;
-        if (!inStyle_ && StartsWithAscii(tag, "STYLE")) inStyle_ = true;
     }
 
     void ProcessMeta() {
@@ -434,7 +454,7 @@ private:
         char stored[kStoredWordLength];
         const std::size_t storedLength = WordRules::StoredWord(token, stored);
         bool inserted = false;
-        SeenWords::Slot& slot = seenWords_.FindOrInsert(stored, storedLength, inserted);
+        SeenWords::Word& slot = seenWords_.FindOrInsert(stored, storedLength, inserted);
         const bool isOwnStoredWord = token.size() <= kStoredWordLength;
         if (!inserted) {
             if (slot.status == SeenWords::Status::Added) return;

@@ -1,23 +1,53 @@
-// Sorted word list: one byte buffer plus sortable references, ordered lazily.
+// Sorted word list: fixed records for short texts, a byte buffer for long
+// ones, both put in order lazily.
 #include "indexer/engine/WordList.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-#include <limits>
 #include <stdexcept>
 
 namespace indexer {
 
 namespace {
 
-std::uint64_t BigEndianPrefix(std::string_view text) noexcept {
-    std::uint64_t prefix = 0;
-    const std::size_t count = std::min<std::size_t>(text.size(), 8);
-    for (std::size_t i = 0; i < 8; ++i) {
-        prefix <<= 8;
-        if (i < count) prefix |= static_cast<unsigned char>(text[i]);
+/// Eight bytes of a record as a big-endian number, so that numbers compare
+/// as the bytes do.
+std::uint64_t BigEndianWord(const void* bytes) noexcept {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word;
+}
+
+template <class Record>
+inline bool RecordLess(const Record& a, const Record& b) noexcept {
+    const auto* left = reinterpret_cast<const unsigned char*>(&a);
+    const auto* right = reinterpret_cast<const unsigned char*>(&b);
+    for (std::size_t offset = 0; offset < sizeof(Record); offset += 8) {
+        const std::uint64_t x = BigEndianWord(left + offset);
+        const std::uint64_t y = BigEndianWord(right + offset);
+        if (x != y) return x < y;
     }
-    return prefix;
+    return false;
+}
+
+template <class Record>
+bool RecordEqual(const Record& a, const Record& b) noexcept {
+    return std::memcmp(&a, &b, sizeof(Record)) == 0;
+}
+
+/// Sorts the tail [sorted, end) of a vector, drops its duplicates and
+/// merges it into the sorted head.
+template <class T, class Less, class Equal>
+void SortTailAndMerge(std::vector<T>& items, std::size_t sorted, Less less, Equal equal) {
+    if (sorted == items.size()) return;
+    const auto tail = items.begin() + static_cast<std::ptrdiff_t>(sorted);
+    std::sort(tail, items.end(), less);
+    items.erase(std::unique(tail, items.end(), equal), items.end());
+    if (sorted == 0) return;
+    std::inplace_merge(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(sorted), items.end(), less);
+    items.erase(std::unique(items.begin(), items.end(), equal), items.end());
 }
 
 }  // namespace
@@ -34,83 +64,113 @@ int CompareOrdinal(std::string_view a, std::string_view b) noexcept {
 }
 
 void TTARVOStringList::Add(std::string_view entry) {
-    if (bytes_.size() + entry.size() > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("word list is larger than 4 GB");
-    const auto offset = static_cast<std::uint32_t>(bytes_.size());
-    bytes_.insert(bytes_.end(), entry.begin(), entry.end());
-    refs_.push_back({BigEndianPrefix(entry), offset, static_cast<std::uint32_t>(entry.size())});
+    normalized_ = false;
+    if (entry.size() <= kShortLength) {
+        ShortEntry record{};
+        if (!entry.empty()) std::memcpy(record.text, entry.data(), entry.size());
+        record.length = static_cast<std::uint8_t>(entry.size());
+        short_.push_back(record);
+        return;
+    }
+    long_.push_back({longBytes_.size(), entry.size()});
+    longBytes_.insert(longBytes_.end(), entry.begin(), entry.end());
 }
 
-bool TTARVOStringList::Less(const EntryRef& a, const EntryRef& b) const noexcept {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    return CompareOrdinal(TextOf(a), TextOf(b)) < 0;
+void TTARVOStringList::NormalizeShort() const {
+    SortTailAndMerge(
+        short_, shortSorted_, [](const ShortEntry& a, const ShortEntry& b) { return RecordLess(a, b); },
+        [](const ShortEntry& a, const ShortEntry& b) { return RecordEqual(a, b); });
+    shortSorted_ = short_.size();
+}
+
+void TTARVOStringList::NormalizeLong() const {
+    const auto less = [this](const LongEntry& a, const LongEntry& b) {
+        return CompareOrdinal(LongView(a), LongView(b)) < 0;
+    };
+    const auto equal = [this](const LongEntry& a, const LongEntry& b) { return LongView(a) == LongView(b); };
+    SortTailAndMerge(long_, longSorted_, less, equal);
+    longSorted_ = long_.size();
 }
 
 void TTARVOStringList::Normalize() const {
-    if (sortedCount_ == refs_.size()) return;
-    const auto less = [this](const EntryRef& a, const EntryRef& b) { return Less(a, b); };
-    const auto equal = [this](const EntryRef& a, const EntryRef& b) {
-        return a.prefix == b.prefix && TextOf(a) == TextOf(b);
-    };
-    const auto tail = refs_.begin() + static_cast<std::ptrdiff_t>(sortedCount_);
-    std::sort(tail, refs_.end(), less);
-    refs_.erase(std::unique(tail, refs_.end(), equal), refs_.end());
-    if (sortedCount_ > 0) {
-        std::inplace_merge(refs_.begin(), refs_.begin() + static_cast<std::ptrdiff_t>(sortedCount_), refs_.end(),
-                           less);
-        refs_.erase(std::unique(refs_.begin(), refs_.end(), equal), refs_.end());
+    if (normalized_) return;
+    NormalizeShort();
+    NormalizeLong();
+    textBytes_ = 0;
+    for (const auto& record : short_) textBytes_ += record.length;
+    merged_.clear();
+    if (!long_.empty()) {
+        // A text is either short or long, so the two sequences share no entry.
+        merged_.reserve(short_.size() + long_.size());
+        auto shortAt = short_.begin();
+        auto longAt = long_.begin();
+        while (shortAt != short_.end() || longAt != long_.end()) {
+            const bool takeShort = longAt == long_.end() ||
+                                   (shortAt != short_.end() && CompareOrdinal(shortAt->View(), LongView(*longAt)) < 0);
+            if (takeShort) {
+                merged_.push_back((shortAt++)->View());
+            } else {
+                textBytes_ += longAt->length;
+                merged_.push_back(LongView(*longAt++));
+            }
+        }
     }
-    sortedCount_ = refs_.size();
-    sortedBytes_ = 0;
-    for (const auto& ref : refs_) sortedBytes_ += ref.length;
+    normalized_ = true;
 }
 
 std::size_t TTARVOStringList::Count() const {
     Normalize();
-    return refs_.size();
+    return short_.size() + long_.size();
 }
 
 void TTARVOStringList::Clear() noexcept {
-    bytes_.clear();
-    refs_.clear();
-    sortedCount_ = 0;
-    sortedBytes_ = 0;
+    short_.clear();
+    long_.clear();
+    longBytes_.clear();
+    merged_.clear();
+    shortSorted_ = 0;
+    longSorted_ = 0;
+    textBytes_ = 0;
+    normalized_ = true;
 }
 
 void TTARVOStringList::Sort() const { Normalize(); }
 
 bool TTARVOStringList::Find(std::string_view text, std::size_t& index) const {
-    Normalize();
+    const std::size_t count = Count();
     // Binary search that ends on the first entry not below the text.
     std::size_t low = 0;
-    std::size_t high = refs_.size();
+    std::size_t high = count;
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
-        if (CompareOrdinal(TextOf(refs_[mid]), text) < 0)
+        if (CompareOrdinal(View(mid), text) < 0)
             low = mid + 1;
         else
             high = mid;
     }
     index = low;
-    return low < refs_.size() && TextOf(refs_[low]) == text;
+    return low < count && View(low) == text;
 }
 
 std::string_view TTARVOStringList::At(std::size_t index) const {
-    Normalize();
-    if (index >= refs_.size()) throw std::out_of_range("word list index out of range");
-    return TextOf(refs_[index]);
+    if (index >= Count()) throw std::out_of_range("word list index out of range");
+    return View(index);
 }
 
 std::size_t TTARVOStringList::TextSize() const {
-    Normalize();
-    return sortedBytes_ + 2 * refs_.size();
+    return Count() * 2 + textBytes_;
 }
 
 void TTARVOStringList::AppendText(std::string& out) const {
-    out.reserve(out.size() + TextSize());
-    for (const auto& ref : refs_) {
-        out.append(TextOf(ref));
-        out.append("\r\n");
+    const std::size_t count = Count();
+    std::size_t at = out.size();
+    out.resize(at + TextSize());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view text = View(i);
+        std::memcpy(out.data() + at, text.data(), text.size());
+        at += text.size();
+        out[at++] = '\r';
+        out[at++] = '\n';
     }
 }
 

@@ -17,10 +17,12 @@ int CompareOrdinal(std::string_view a, std::string_view b) noexcept;
 /// A sorted list of texts that ignores duplicates: adding a text equal to one
 /// already present leaves the list unchanged.
 ///
-/// Adding is cheap: a text is copied to the end of one buffer and put in
-/// order only when the list is next read (Count, Find, At, AppendText, Sort),
-/// where the new entries are sorted once and merged. Every reading member
-/// therefore sees the list sorted and duplicate-free.
+/// Adding is cheap: a text is appended unsorted and put in order only when
+/// the list is next read (Count, Find, At, AppendText, Sort), where the new
+/// entries are sorted once and merged. Every reading member therefore sees
+/// the list sorted and duplicate-free. Texts of up to 39 bytes (every word
+/// entry) are kept in fixed 40-byte records that sort without touching any
+/// other memory; longer texts are kept apart and merged in when read.
 class TTARVOStringList {
 public:
     TTARVOStringList() = default;
@@ -59,28 +61,48 @@ public:
     std::size_t TextSize() const;
 
 private:
-    /// Where an entry's bytes lie in the buffer, with its first eight bytes as
-    /// a big-endian number (zero-padded) so that most comparisons need no
-    /// access to the buffer.
-    struct EntryRef {
-        std::uint64_t prefix;
-        std::uint32_t offset;
-        std::uint32_t length;
+    /// Longest text kept in a fixed record.
+    static constexpr std::size_t kShortLength = 39;
+
+    /// A text of up to kShortLength bytes, zero-padded, its length in the
+    /// last byte. Read as five big-endian 64-bit numbers, records compare in
+    /// the ordinal order of their texts.
+    struct ShortEntry {
+        char text[kShortLength];
+        std::uint8_t length;
+        std::string_view View() const noexcept { return std::string_view(text, length); }
+    };
+    static_assert(sizeof(ShortEntry) == 40);
+
+    /// A longer text's place in longBytes_.
+    struct LongEntry {
+        std::size_t offset;
+        std::size_t length;
     };
 
-    std::string_view TextOf(const EntryRef& ref) const noexcept {
-        return std::string_view(bytes_.data() + ref.offset, ref.length);
+    std::string_view LongView(const LongEntry& entry) const noexcept {
+        return std::string_view(longBytes_.data() + entry.offset, entry.length);
     }
-    bool Less(const EntryRef& a, const EntryRef& b) const noexcept;
+    std::string_view View(std::size_t index) const noexcept {
+        return long_.empty() ? short_[index].View() : merged_[index];
+    }
     /// Sorts the entries added since the last call and merges them in.
     void Normalize() const;
+    void NormalizeShort() const;
+    void NormalizeLong() const;
 
-    mutable std::vector<char> bytes_;
-    mutable std::vector<EntryRef> refs_;
-    /// refs_[0, sortedCount_) is sorted and duplicate-free.
-    mutable std::size_t sortedCount_ = 0;
-    /// Sum of the lengths of the sorted entries.
-    mutable std::size_t sortedBytes_ = 0;
+    mutable std::vector<ShortEntry> short_;
+    mutable std::vector<LongEntry> long_;
+    std::vector<char> longBytes_;
+    /// Both kinds in one order; used only while long texts are present.
+    mutable std::vector<std::string_view> merged_;
+    /// short_[0, shortSorted_) and long_[0, longSorted_) are sorted and duplicate-free.
+    mutable std::size_t shortSorted_ = 0;
+    mutable std::size_t longSorted_ = 0;
+    /// True when merged_ and textBytes_ describe the list as it is.
+    mutable bool normalized_ = true;
+    /// Sum of the lengths of the entries, valid while normalized_.
+    mutable std::size_t textBytes_ = 0;
 };
 
 }  // namespace indexer

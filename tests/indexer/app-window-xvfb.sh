@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# The desktop indexer in real windows under a virtual X display: started with
+# a project and "autorun" it indexes the project and closes by itself with
+# exit status 0; with "debug" too the sorted work file stays; started with the
+# project alone, Ctrl+R runs it, a screenshot of the main window after the run
+# is written into the build folder, and File > Exit ends the program.
+# Usage: app-window-xvfb.sh TARVO-INDEXER TARVO-SCREENSHOT BUILD-FOLDER
+# Exit 77 (skipped) only when no virtual X server is installed.
+set -uo pipefail
+indexer="$(realpath "$1")"; screenshot="$(realpath "$2")"; build="$(realpath "$3")"
+
+if ! command -v Xvfb >/dev/null 2>&1; then
+  echo "SKIPPED: Xvfb is not installed"
+  exit 77
+fi
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/tarvo-app-window.XXXXXX")"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# A virtual display on a free number, reported by the server itself.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+exec 3>&-
+if [ ! -s "$work/display" ]; then
+  echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1
+fi
+export DISPLAY=":$(head -1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config"
+
+# A small site: three pages, a file list with a pattern, a stopword file.
+mkdir -p "$work/site/pages"
+printf '<html><head><title>First page</title></head><body>Apples and pears grow here.</body></html>\r\n' >"$work/site/pages/one.htm"
+printf '<html><head><title>Second page</title></head><body>Pears, plums and cherries.</body></html>\r\n' >"$work/site/pages/two.htm"
+printf 'Plain text about apples.\r\n' >"$work/site/pages/notes.txt"
+printf 'pages/*.htm T: Orchard F: http://orchard.example/\r\npages/notes.txt\r\n' >"$work/site/list.txt"
+printf 'and\r\n' >"$work/site/stop.txt"
+printf '[Paths]\r\nfilelist=list.txt\r\nstopwords=stop.txt\r\ndatabase=Orchard\r\n' >"$work/site/orchard.tarvo"
+
+run_bounded() {  # seconds, command...: the command's exit status, 124 on timeout
+  local seconds="$1"; shift
+  timeout --kill-after=5 "$seconds" "$@"
+}
+
+# 1. autorun: indexes and closes by itself.
+( cd / && run_bounded 60 "$indexer" "$work/site/orchard.tarvo" autorun ) >"$work/autorun.log" 2>&1
+status=$?
+if [ "$status" -eq 0 ]; then pass "autorun closes with status 0"; else fail "autorun exit status $status"; cat "$work/autorun.log"; fi
+for ext in toc dct ndx hsh; do
+  [ -s "$work/site/Orchard.$ext" ] || fail "autorun left no Orchard.$ext beside the file list"
+done
+[ -e "$work/site/Orchard.temp" ] && fail "the work file stayed without debug"
+if [ "$(wc -l <"$work/site/Orchard.toc")" -eq 3 ]; then pass "three documents in the table of contents"; else fail "Orchard.toc: $(wc -l <"$work/site/Orchard.toc") lines"; fi
+
+# 2. autorun debug: the sorted work file stays.
+rm -f "$work/site"/Orchard.*
+( cd "$work" && run_bounded 60 "$indexer" "$work/site/orchard.tarvo" autorun debug ) >"$work/debug.log" 2>&1
+status=$?
+[ "$status" -eq 0 ] || fail "autorun debug exit status $status"
+if [ -s "$work/site/Orchard.temp" ]; then
+  # Sorted by the 27-byte word field; equal words keep no particular order.
+  if cut -c1-27 "$work/site/Orchard.temp" | LC_ALL=C sort -c 2>/dev/null; then pass "debug keeps the sorted work file"
+  else fail "Orchard.temp is not sorted"; fi
+  grep -q '^APPLES ' "$work/site/Orchard.temp" || fail "Orchard.temp lacks the word APPLES"
+  grep -q '^AND ' "$work/site/Orchard.temp" && fail "the stopword AND was indexed"
+else
+  fail "debug left no Orchard.temp"
+fi
+
+# 3. Ctrl+R in the window, a screenshot after the run, File > Exit.
+if ! command -v xdotool >/dev/null 2>&1; then
+  echo "note: xdotool is not installed; the interactive window check is left out"
+else
+  rm -f "$work/site"/Orchard.*
+  "$indexer" "$work/site/orchard.tarvo" >"$work/window.log" 2>&1 &
+  app_pid=$!
+  window=""
+  for _ in $(seq 1 100); do
+    window="$(xdotool search --name '^TARVO Indexer$' 2>/dev/null | head -1)"
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  if [ -z "$window" ]; then
+    fail "the main window did not appear"
+  else
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --window "$window" ctrl+r
+    for _ in $(seq 1 300); do
+      [ -s "$work/site/Orchard.hsh" ] && break
+      sleep 0.1
+    done
+    [ -s "$work/site/Orchard.hsh" ] && pass "Ctrl+R ran the project" || fail "Ctrl+R did not run the project"
+    sleep 1  # let the window paint "Done"
+    if "$screenshot" "$build/tarvo-indexer-main-window.png" "TARVO Indexer"; then
+      pass "screenshot written to $build/tarvo-indexer-main-window.png"
+    else
+      fail "no screenshot"
+    fi
+    xdotool key --window "$window" alt+f
+    sleep 0.5
+    xdotool key x
+    for _ in $(seq 1 100); do
+      kill -0 "$app_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if kill -0 "$app_pid" 2>/dev/null; then
+      fail "File > Exit did not end the program"
+    else
+      wait "$app_pid"; status=$?
+      [ "$status" -eq 0 ] && pass "File > Exit ends with status 0" || fail "exit status $status after File > Exit"
+    fi
+    app_pid=""
+  fi
+fi
+
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]
