@@ -1,10 +1,9 @@
 // Query evaluation: terms and operator words combined left to right, and the
 // listing of the documents found from the table of contents.
-#include <array>
+#include "search/TTARVO.h"
 
 #include "platform/CodePage.h"
 #include "search/QueryTokens.h"
-#include "search/TTARVO.h"
 #include "search/TocReader.h"
 
 namespace search {
