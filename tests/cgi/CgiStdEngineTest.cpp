@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -66,8 +65,7 @@ TEST_F(StandardCgi, ABodyOverTheReadLimitIsLoggedAndLeavesOnlyDefaults) {
         Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=10001", "TEST_FIELDS=searchWords"}, body);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, std::string(kPageStart) + "searchWords=[(default)]\r\n</BODY></HTML>\r\n");
-    EXPECT_TRUE(std::regex_match(Log(), std::regex(R"([^\r\n]+,  \d{1,3} : Content length exceeds AutoReadLimit\r\n)")))
-        << Log();
+    EXPECT_TRUE(cgitest::IsOneLogLine(Log(), "Content length exceeds AutoReadLimit")) << Log();
 }
 
 TEST_F(StandardCgi, ABodyAtTheReadLimitIsStillRead) {
@@ -152,9 +150,7 @@ TEST_F(StandardCgi, AHandlerExceptionIsLoggedAndTheProcessStillEndsCleanly) {
     const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "TEST_HANDLER=throw"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, std::string(kPageStart));
-    EXPECT_TRUE(std::regex_match(
-        Log(), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,  \d{1,3} : Unhandled exception : handler failed on purpose\r\n)")))
-        << Log();
+    EXPECT_TRUE(cgitest::IsOneLogLine(Log(), "Unhandled exception : handler failed on purpose")) << Log();
 }
 
 TEST_F(StandardCgi, TheLogFolderCanBeChosenByTheServer) {

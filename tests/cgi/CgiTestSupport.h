@@ -122,3 +122,46 @@ inline std::vector<std::string> SplitCrLf(const std::string& text) {
 }
 
 }  // namespace cgitest
+
+namespace cgitest {
+
+/// Whether `text` matches `shape`, where "9" stands for any digit and every
+/// other byte for itself.
+inline bool MatchesShape(const std::string& text, const std::string& shape) {
+    if (text.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        if (shape[i] == '9' ? (text[i] < '0' || text[i] > '9') : text[i] != shape[i]) return false;
+    }
+    return true;
+}
+
+/// Whether `log` is exactly one error log line with `message`: local date and
+/// time, ",  ", a request number of 0 to 999, " : ", the message, CR LF.
+/// The request number goes to `*number` when given.
+inline bool IsOneLogLine(const std::string& log, const std::string& message, int* number = nullptr) {
+    const std::string stampShape = "9999-99-99 99:99:99,  ";
+    if (log.size() < stampShape.size() || !MatchesShape(log.substr(0, stampShape.size()), stampShape)) return false;
+    const std::string tail = " : " + message + "\r\n";
+    if (log.size() < stampShape.size() + tail.size() + 1 || log.compare(log.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    const std::string digits = log.substr(stampShape.size(), log.size() - tail.size() - stampShape.size());
+    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (number != nullptr) *number = std::stoi(digits);
+    return true;
+}
+
+/// Whether `text` is an HTTP date: "Mon, 01 Jan 2001 00:00:00 GMT".
+inline bool IsHttpDate(const std::string& text) {
+    static const std::string kWeekdays = "SunMonTueWedThuFriSat";
+    static const std::string kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (text.size() != 29) return false;
+    std::string masked = text;
+    masked.replace(0, 3, "XXX");
+    masked.replace(8, 3, "XXX");
+    const std::size_t weekday = kWeekdays.find(text.substr(0, 3));
+    const std::size_t month = kMonths.find(text.substr(8, 3));
+    return MatchesShape(masked, "XXX, 99 XXX 9999 99:99:99 GMT") && weekday != std::string::npos &&
+           weekday % 3 == 0 && month != std::string::npos && month % 3 == 0;
+}
+
+}  // namespace cgitest

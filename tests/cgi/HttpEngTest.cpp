@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <regex>
 #include <stdexcept>
 #include <string>
 
@@ -110,10 +109,10 @@ TEST(AutomaticHeader, NoCacheLinesFollowTheContentTypeWithDatesLongPast) {
     EXPECT_EQ(lines[1], "content-type:text/html");
     EXPECT_EQ(lines[2], "Pragma:no-cache");
     EXPECT_EQ(lines[3], "Cache-Control:no-cache");
-    const std::regex expires(R"(Expires:(Sun|Mon|Tue|Wed|Thu|Fri|Sat), \d\d (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{4} \d\d:\d\d:\d\d GMT)");
-    EXPECT_TRUE(std::regex_match(lines[4], expires)) << lines[4];
-    EXPECT_TRUE(std::regex_match(lines[5].substr(9), expires)) << lines[5];
+    EXPECT_EQ(lines[4].rfind("Expires:", 0), 0u);
+    EXPECT_TRUE(cgitest::IsHttpDate(lines[4].substr(8))) << lines[4];
     EXPECT_EQ(lines[5].rfind("Document Expires:", 0), 0u);
+    EXPECT_TRUE(cgitest::IsHttpDate(lines[5].substr(17))) << lines[5];
     EXPECT_EQ(lines[6], "");
     EXPECT_EQ(lines[7], "<HTML>");
     // 1000 days back from now is always some year before this one.
@@ -232,11 +231,10 @@ TEST_F(RequestErrors, AHandlerExceptionGoesToTheLogAndTheResponseIsCompleted) {
         throw std::runtime_error("index unreadable");
     });
     EXPECT_EQ(sent, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\n");
-    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,  (\d{1,3}) : Unhandled exception : index unreadable\r\n)");
-    std::smatch match;
+    int loggedNumber = -1;
     const std::string log = Log();
-    ASSERT_TRUE(std::regex_match(log, match, line)) << log;
-    EXPECT_EQ(std::stoi(match[1]), numberDuringRequest);
+    ASSERT_TRUE(cgitest::IsOneLogLine(log, "Unhandled exception : index unreadable", &loggedNumber)) << log;
+    EXPECT_EQ(loggedNumber, numberDuringRequest);
     EXPECT_GE(numberDuringRequest, 0);
     EXPECT_LE(numberDuringRequest, 999);
     EXPECT_EQ(cgi::request_state::RequestNumber(), 0);
