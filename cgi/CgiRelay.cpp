@@ -60,9 +60,13 @@ TRelayTimings& RelayTimings() {
 }
 
 std::string TempBaseName() {
-    std::string folder = ModuleDirectory() + "/Temp";
-    if (!platform::CreateFolder(folder)) folder = ModuleDirectory();
-    return folder + "/" + ModuleName();
+    // Decided once per process: the folder is created (or found missing) at start.
+    static const std::string baseName = [] {
+        std::string folder = ModuleDirectory() + "/Temp";
+        if (!platform::CreateFolder(folder)) folder = ModuleDirectory();
+        return folder + "/" + ModuleName();
+    }();
+    return baseName;
 }
 
 std::string ServerFileName() { return TempBaseName() + "_S"; }
