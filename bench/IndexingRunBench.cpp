@@ -23,6 +23,27 @@ long StatusKilobytes(const std::string& field) {
     return -1;
 }
 
+/// Notes when each phase begins, to report the time each one took.
+class PhaseClock : public indexer::RunObserver {
+public:
+    void ShowCurrentStep(std::string_view text) override {
+        const auto now = std::chrono::steady_clock::now();
+        const std::clock_t cpu = std::clock();
+        if (!phase_.empty())
+            std::printf("  %-15s wall %.2f s, cpu %.2f s\n", phase_.c_str(),
+                        std::chrono::duration<double>(now - since_).count(),
+                        static_cast<double>(cpu - cpuSince_) / CLOCKS_PER_SEC);
+        phase_ = text;
+        since_ = now;
+        cpuSince_ = cpu;
+    }
+
+private:
+    std::string phase_;
+    std::chrono::steady_clock::time_point since_{};
+    std::clock_t cpuSince_ = 0;
+};
+
 std::int64_t FileSize(const std::string& path) {
     platform::FileHandle file = platform::FileHandle::Open(path, platform::FileHandle::Mode::Read);
     return file.IsOpen() ? file.Size() : 0;
@@ -39,7 +60,7 @@ int main(int argc, char** argv) {
     settings.project.filelist = argv[1];
     settings.project.database = argv[2];
     settings.project.dumpwords = argc > 3 && std::string(argv[3]) == "--dumpwords";
-    indexer::RunObserver quiet;
+    PhaseClock quiet;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
     const indexer::RunSummary summary = indexer::RunIndexer(settings, quiet);

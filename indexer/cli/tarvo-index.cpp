@@ -214,11 +214,8 @@ int Run(const Options& options) {
                     summary.stopped ? "Stopped: " : "Indexed ", summary.documents, summary.words,
                     FilesWritten(summary.databasePath).c_str(), seconds);
     }
-    if (summary.stopped) {
-        std::fprintf(stderr, "tarvo-index: stopped by request\n");
-        return kExitInterrupted;
-    }
-    return 0;
+    // The summary line already says "Stopped:"; the status tells scripts.
+    return summary.stopped ? kExitInterrupted : 0;
 }
 
 }  // namespace
