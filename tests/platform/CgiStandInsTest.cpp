@@ -1,0 +1,186 @@
+// The operating-system stand-ins of the CGI layer: window titles held by
+// marker files, exclusive opening, wildcard folder search, case-insensitive
+// path resolution, file times, timers and the component owner rules.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/Component.h"
+#include "platform/Environment.h"
+#include "platform/FileLocking.h"
+#include "platform/FileTimes.h"
+#include "platform/Folders.h"
+#include "platform/Timer.h"
+#include "platform/WindowTitle.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class StandIns : public ::testing::Test {
+protected:
+    StandIns() {
+        std::random_device seed;
+        folder_ = fs::temp_directory_path() / ("tarvo-standins-" + std::to_string(seed()));
+        fs::create_directories(folder_);
+        platform::SetEnvironmentValue("TARVO_WINDOW_DIR", (folder_ / "windows").string());
+    }
+    ~StandIns() override {
+        platform::UnsetEnvironmentValue("TARVO_WINDOW_DIR");
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    std::string Make(const std::string& name, const std::string& content = "x") {
+        const std::string path = (folder_ / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    fs::path folder_;
+};
+
+TEST_F(StandIns, AWindowTitleExistsWhileItsHolderLivesWhateverTheCase) {
+    EXPECT_FALSE(platform::TopLevelWindowExists("Corvid 3"));
+    {
+        platform::TitledWindow window("Corvid 3");
+        ASSERT_TRUE(window.IsShown());
+        EXPECT_TRUE(platform::TopLevelWindowExists("Corvid 3"));
+        EXPECT_TRUE(platform::TopLevelWindowExists("CORVID 3"));
+        EXPECT_FALSE(platform::TopLevelWindowExists("Corvid 2.0"));
+        platform::TitledWindow moved = std::move(window);
+        EXPECT_TRUE(platform::TopLevelWindowExists("Corvid 3"));
+    }
+    EXPECT_FALSE(platform::TopLevelWindowExists("Corvid 3"));
+}
+
+TEST_F(StandIns, ALeftOverMarkerWithoutHolderIsNoWindow) {
+    fs::create_directories(folder_ / "windows");
+    // The marker of "A" as a crashed holder would have left it: present, unlocked.
+    std::ofstream((folder_ / "windows" / "w-41").string()) << "12345\n";
+    EXPECT_FALSE(platform::TopLevelWindowExists("a"));
+    platform::TitledWindow window("A");
+    EXPECT_TRUE(platform::TopLevelWindowExists("a"));
+}
+
+TEST_F(StandIns, TheApplicationWindowKeepsOneTitleAtATime) {
+    platform::SetApplicationWindowTitle("first_S");
+    EXPECT_TRUE(platform::TopLevelWindowExists("first_S"));
+    platform::SetApplicationWindowTitle("first_S");  // setting the same title again keeps it
+    EXPECT_TRUE(platform::TopLevelWindowExists("first_S"));
+    platform::SetApplicationWindowTitle("second_S");
+    EXPECT_FALSE(platform::TopLevelWindowExists("first_S"));
+    EXPECT_TRUE(platform::TopLevelWindowExists("second_S"));
+    platform::SetApplicationWindowTitle("");
+    EXPECT_FALSE(platform::TopLevelWindowExists("second_S"));
+}
+
+TEST_F(StandIns, AnExclusiveOpenRefusesASecondOpenUntilClosed) {
+    const std::string path = Make("server");
+    platform::FileHandle first = platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite);
+    ASSERT_TRUE(first.IsOpen());
+    EXPECT_FALSE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
+    first.Close();
+    EXPECT_TRUE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
+    EXPECT_FALSE(platform::OpenExclusive((folder_ / "missing").string(), platform::FileHandle::Mode::ReadWrite).IsOpen());
+}
+
+TEST_F(StandIns, WildcardsMatchRunsAndSingleBytesIgnoringCase) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*", "anything", true},       {"prog_C_*", "PROG_c_0A1F_REQ", true}, {"prog_C_*", "prog_S", false},
+        {"a?c", "abc", true},          {"a?c", "ac", false},                  {"*.log", "x.LOG", true},
+        {"*a*b", "xaxxb", true},       {"*a*b", "xaxxbx", false},              {"", "", true},
+        {"abc", "abcd", false},
+    };
+    for (const auto& [pattern, name, matches] : cases)
+        EXPECT_EQ(platform::WildcardMatches(pattern, name), matches) << pattern << " / " << name;
+}
+
+TEST_F(StandIns, FolderSearchListsMatchingFilesOnly) {
+    Make("prog_C_0001_REQ");
+    Make("prog_C_0001_OUT");
+    Make("prog_S");
+    fs::create_directories(folder_ / "prog_C_folder");
+    const auto found = platform::ListMatchingFiles((folder_ / "prog_C_*").string());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], (folder_ / "prog_C_0001_OUT").string());
+    platform::FolderEntry entry;
+    EXPECT_EQ(platform::FindFirstMatch((folder_ / "prog_S").string(), false, entry), 0);
+    EXPECT_EQ(entry.name, "prog_S");
+    EXPECT_EQ(entry.size, 1);
+    EXPECT_NE(platform::FindFirstMatch((folder_ / "nothing*").string(), false, entry), 0);
+    EXPECT_NE(platform::FindFirstMatch((folder_ / "prog_C_folder").string(), false, entry), 0);
+    EXPECT_EQ(platform::FindFirstMatch((folder_ / "prog_C_folder").string(), true, entry), 0);
+    EXPECT_TRUE(entry.isFolder);
+    EXPECT_TRUE(platform::ListMatchingFiles((folder_ / "no-such-folder/*").string()).empty());
+}
+
+TEST_F(StandIns, UpperCasedPathsFindTheirFiles) {
+    fs::create_directories(folder_ / "Temp");
+    const std::string real = Make("Temp/tarvocgi_C_0A1F_REQ");
+    std::string upper = real;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(platform::ResolvePathIgnoringCase(upper), real);
+    EXPECT_EQ(platform::ResolvePathIgnoringCase(real), real);
+    EXPECT_EQ(platform::ResolvePathIgnoringCase("/NO/SUCH/PATH"), "/NO/SUCH/PATH");
+}
+
+TEST_F(StandIns, ModificationTimesCanBeReadSetAndRenewed) {
+    const std::string path = Make("aged");
+    const auto past = platform::FileClock::now() - 60s;
+    ASSERT_TRUE(platform::SetFileModificationTime(path, past));
+    const auto read = platform::FileModificationTime(path);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_LT(*read, platform::FileClock::now() - 59s);
+    ASSERT_TRUE(platform::TouchFile(path));
+    EXPECT_GT(*platform::FileModificationTime(path), platform::FileClock::now() - 30s);
+    EXPECT_FALSE(platform::FileModificationTime((folder_ / "missing").string()).has_value());
+    EXPECT_EQ(platform::FileSizeOf(path), 1);
+}
+
+TEST(TimerLoop, ServesTimersUntilNoneIsEnabled) {
+    platform::TComponent owner(nullptr);
+    auto& timer = owner.CreateOwned<platform::TTimer>();
+    int fired = 0;
+    timer.SetInterval(1);
+    timer.OnTimer = [&] {
+        if (++fired == 3) timer.SetEnabled(false);
+    };
+    timer.SetEnabled(true);
+    platform::RunEventLoop();
+    EXPECT_EQ(fired, 3);
+}
+
+TEST(ComponentOwner, FreesWhatItOwnsLastFirstAndNotifiesOnlyTheLoadedOnes) {
+    std::vector<std::string> events;
+    struct Probe : platform::TComponent {
+        Probe(platform::TComponent* owner, std::string name, std::vector<std::string>& log)
+            : platform::TComponent(owner), name_(std::move(name)), log_(log) {}
+        ~Probe() override { log_.push_back("free " + name_); }
+        void Loaded() override {
+            log_.push_back("loaded " + name_);
+            if (name_ == "a") Owner()->CreateOwned<Probe>("late", log_);
+        }
+        std::string name_;
+        std::vector<std::string>& log_;
+    };
+    {
+        platform::TForm form(nullptr);
+        form.CreateOwned<Probe>("a", events);
+        form.CreateOwned<Probe>("b", events);
+        form.NotifyOwnedLoaded();
+        EXPECT_EQ(form.ComponentCount(), 3u);
+    }
+    EXPECT_EQ(events, (std::vector<std::string>{"loaded a", "loaded b", "free late", "free b", "free a"}));
+}
+
+}  // namespace
