@@ -7,6 +7,7 @@
 #include "IndexTestSupport.h"
 #include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "platform/File.h"
 
 namespace indexer {
 namespace {
@@ -205,6 +206,21 @@ TEST(IndexingRun, MissingFileListTouchesNoIndexFile) {
     EXPECT_EQ(ReadBytes(db + ".temp"), GoldenBytes("hello.temp"));
     EXPECT_EQ(ReadBytes(db + ".dct"), "old");
     EXPECT_FALSE(Exists(db + ".hsh"));
+}
+
+TEST(IndexingRun, AMissingDatabaseFolderEndsTheRunWithThePath) {
+    TempFolder folder;
+    WriteBytes(folder / "a.txt", "word");
+    RunSettings settings = SettingsFor(folder, "a.txt\r\n");
+    settings.project.database = "no-such-folder/DataBase";
+    RunObserver quiet;
+    try {
+        RunIndexer(settings, quiet);
+        FAIL() << "no error";
+    } catch (const platform::IoError& error) {
+        EXPECT_NE(std::string(error.what()).find(folder / "no-such-folder/DataBase.t"), std::string::npos)
+            << error.what();
+    }
 }
 
 TEST(IndexingRun, ARunWithoutDocumentsWritesAnEmptyValidSet) {
