@@ -104,18 +104,6 @@ std::string LoggableText(std::string_view text) {
     return shown;
 }
 
-// Runs the search of one request on the index file set at `basePath`.
-SearchAnswer RunSearch(const std::string& basePath, const std::string& searchWords) {
-    TTARVO tarvo(basePath);
-    tarvo.Search(searchWords);
-    SearchAnswer answer;
-    answer.foundCount = tarvo.GetFoundCount();
-    answer.errorCode = tarvo.TakeErrorCode();
-    answer.titles = tarvo.GetTitles();
-    answer.urls = tarvo.GetUrls();
-    return answer;
-}
-
 }  // namespace
 
 std::int32_t LanguageOffsetOf(std::string_view code) noexcept {
@@ -201,9 +189,16 @@ void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
 
     std::string searchWords;
     cgi::HttpGetField("searchWords", "", searchWords);
+    // The search object lives until the page is written: the answer's lists are its own.
+    std::optional<TTARVO> tarvo;
     SearchAnswer answer;
     if (basePath) {
-        answer = RunSearch(*basePath, searchWords);
+        tarvo.emplace(*basePath);
+        tarvo->Search(searchWords);
+        answer.foundCount = tarvo->GetFoundCount();
+        answer.errorCode = tarvo->TakeErrorCode();
+        answer.titles = tarvo->GetTitles();
+        answer.urls = tarvo->GetUrls();
     } else {
         cgi::WriteLog("volumeName refused, it leaves the program folder: " + LoggableText(volumeName));
         answer.errorCode = kRefusedVolumeErrorCode;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,12 +46,12 @@ std::string_view MessageText(std::int32_t offset, int number) noexcept;
 /// ".." component, or a control character.
 std::optional<std::string> IndexBasePath(std::string_view programDirectory, std::string_view volumeName);
 
-/// What a search leaves for the results page.
+/// What a search leaves for the results page; the lists belong to the search.
 struct SearchAnswer {
-    std::int32_t foundCount = 0;      ///< documents found
-    int errorCode = 0;                ///< the search's error code, taken once
-    std::vector<std::string> titles;  ///< the document titles, or message texts when nothing was found
-    std::vector<std::string> urls;    ///< the document URLs, one per title while documents were found
+    std::int32_t foundCount = 0;          ///< documents found
+    int errorCode = 0;                    ///< the search's error code, taken once
+    std::span<const std::string> titles;  ///< the document titles, or message texts when nothing was found
+    std::span<const std::string> urls;    ///< the document URLs, one per title while documents were found
 };
 
 /// Writes the data lines of the page (without the markers): the count line

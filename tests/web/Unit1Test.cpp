@@ -17,7 +17,16 @@ using search::MessageText;
 using search::SearchAnswer;
 using search::WriteDataLines;
 
-std::vector<std::string> DataLines(const SearchAnswer& answer, std::int32_t offset = 0) {
+/// A search outcome with lists of its own, as the search object would hold them.
+struct Outcome {
+    std::int32_t foundCount = 0;
+    int errorCode = 0;
+    std::vector<std::string> titles;
+    std::vector<std::string> urls;
+};
+
+std::vector<std::string> DataLines(const Outcome& outcome, std::int32_t offset = 0) {
+    const SearchAnswer answer{outcome.foundCount, outcome.errorCode, outcome.titles, outcome.urls};
     std::vector<std::string> lines;
     WriteDataLines(answer, offset, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
@@ -95,13 +104,8 @@ TEST(MessageTable, PositionsOutsideTheTableAreEmpty) {
 
 // ---- Data lines by error code --------------------------------------------------
 
-SearchAnswer Found(std::int32_t count, int code, std::vector<std::string> titles, std::vector<std::string> urls) {
-    SearchAnswer answer;
-    answer.foundCount = count;
-    answer.errorCode = code;
-    answer.titles = std::move(titles);
-    answer.urls = std::move(urls);
-    return answer;
+Outcome Found(std::int32_t count, int code, std::vector<std::string> titles, std::vector<std::string> urls) {
+    return {count, code, std::move(titles), std::move(urls)};
 }
 
 TEST(DataLines, ErrorCodeChoosesTheMessageLines) {
