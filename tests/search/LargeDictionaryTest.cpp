@@ -130,12 +130,27 @@ TEST_F(LargeDictionary, LayoutHasTheBoundaryCasesThisSuiteIsAbout) {
     EXPECT_EQ(index_->Read(".dct").size(), words_->size() * 32);
 }
 
+/// The sanitizer build, many times slower, checks every fourth word and the
+/// words around each block boundary; the normal build checks them all.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kWordStride = 4;
+#else
+constexpr std::size_t kWordStride = 1;
+#endif
+
+bool NearBlockBoundary(std::size_t record) {
+    const std::size_t inBlock = record % 65500;
+    return inBlock < 3 || inBlock > 65496;
+}
+
 TEST_F(LargeDictionary, EveryWordIsFoundWithExactlyItsPostings) {
     TTARVO engine(index_->BasePath());
     engine.ReadExt();
     TBitSet set(500);
     int failures = 0;
+    std::size_t record = 0;
     for (const auto& [word, docs] : *words_) {
+        if (record++ % kWordStride != 0 && !NearBlockBoundary(record - 1)) continue;
         engine.LookupTerm(set, word);
         if (Members(set) != docs && ++failures <= 20)
             ADD_FAILURE() << "word [" << word << "] found in " << Members(set).size() << " documents, expected "
