@@ -174,4 +174,19 @@ void TTARVOStringList::AppendText(std::string& out) const {
     }
 }
 
+void TTARVOStringList::WriteText(const std::function<void(std::string_view)>& write, std::size_t blockBytes) const {
+    const std::size_t count = Count();
+    std::string block;
+    block.reserve(blockBytes + kShortLength + 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        block.append(View(i));
+        block.append("\r\n");
+        if (block.size() >= blockBytes) {
+            write(block);
+            block.clear();
+        }
+    }
+    if (!block.empty()) write(block);
+}
+
 }  // namespace indexer

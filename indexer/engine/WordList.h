@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,12 @@ public:
 
     /// The byte count that AppendText appends.
     std::size_t TextSize() const;
+
+    /// Hands the same bytes as AppendText to `write` in pieces of about
+    /// `blockBytes` (never splitting an entry), so that a flush needs no
+    /// buffer the size of the whole list. `write` may throw; the list is
+    /// unchanged by this call either way.
+    void WriteText(const std::function<void(std::string_view)>& write, std::size_t blockBytes = 1 << 20) const;
 
 private:
     /// Longest text kept in a fixed record.

@@ -108,6 +108,26 @@ TEST(WordListText, AppendTextWritesSortedUniqueCrLfLines) {
     EXPECT_EQ(list.TextSize(), text.size() - 5);
 }
 
+TEST(WordListText, WriteTextHandsOverTheSameBytesInWholeEntries) {
+    TTARVOStringList list;
+    for (int i = 0; i < 1000; ++i) list.Add("WORD" + std::to_string(i % 700));
+    list.Add(std::string(60, 'L'));  // a text too long for a fixed record
+    std::string whole;
+    list.AppendText(whole);
+    std::string pieces;
+    int calls = 0;
+    list.WriteText(
+        [&](std::string_view block) {
+            ++calls;
+            EXPECT_TRUE(block.ends_with("\r\n"));
+            pieces.append(block);
+        },
+        100);
+    EXPECT_EQ(pieces, whole);
+    EXPECT_GT(calls, 50);
+    EXPECT_EQ(list.Count(), 701u);
+}
+
 TEST(WordListText, ClearEmptiesTheListForTheNextChunk) {
     TTARVOStringList list;
     list.Add("X");
@@ -134,7 +154,7 @@ TEST(WordListText, RandomEntriesMatchASortedSet) {
     // newly added ones are merged again and again.
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> byte(0, 255);
-    std::uniform_int_distribution<int> length(0, 12);
+    std::uniform_int_distribution<int> length(0, 48);  // fixed records and longer texts
     std::set<std::string, bool (*)(const std::string&, const std::string&)> expected(
         [](const std::string& a, const std::string& b) { return CompareOrdinal(a, b) < 0; });
     TTARVOStringList list;
