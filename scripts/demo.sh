@@ -2,7 +2,8 @@
 # The main job on the bundled sample site: builds the programs, indexes the
 # site of samples/ with tarvo-index (its project samples/sample.tarvo) into
 # build/sample/, shows the summary and the files written, and answers a
-# sample query through tarvocgi as a web server would run it.
+# sample query through tarvocgi as a web server would run it, then shows the
+# word entries and table-of-contents line the scanner makes of one page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -23,5 +24,9 @@ echo "== A search through tarvocgi: \"library AND read*\" =="
 # tarvocgi finds its index relative to its own folder, so a copy sits beside it.
 cp build/bin/tarvocgi "$out/tarvocgi"
 bash scripts/query.sh "$out/tarvocgi" DataBase "library AND read*"
+
+echo
+echo "== What the scanner makes of one page: samples/site/welcome.htm =="
+build/bin/tarvo-scan samples/site/welcome.htm --number 1
 echo
 echo "Serve the site with its search page: bash scripts/serve.sh"
