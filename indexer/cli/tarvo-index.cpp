@@ -12,6 +12,7 @@
 #include "indexer/engine/IndexingError.h"
 #include "indexer/engine/IndexingRun.h"
 #include "indexer/engine/ProjectFile.h"
+#include "indexer/engine/StoredDefaults.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/InterruptRequest.h"
@@ -100,11 +101,29 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     return options;
 }
 
-/// The run's settings: the built-in defaults, then the project (its relative
-/// paths taken from its folder), then the flags.
+/// Word options start where the desktop program starts them: from the user's
+/// stored defaults (only read here, never written), so a project without an
+/// Options section indexes the same way in both. A default that cannot be
+/// read is reported and the options read before it are kept.
+void ApplyStoredWordDefaults(indexer::TProjectSettings& project) {
+    indexer::WordDefaults words = indexer::BuiltInWordDefaults();
+    try {
+        indexer::ReadUserWordDefaults(words);
+    } catch (const indexer::StoredDefaultsError& error) {
+        std::fprintf(stderr, "tarvo-index: stored defaults: %s\n", error.what());
+    }
+    project.delimiters = words.delimiters;
+    project.dumpwords = words.dumpwords;
+    project.digitmin = words.digitmin;
+    project.digitmax = words.digitmax;
+}
+
+/// The run's settings: the user's stored word defaults, then the project (its
+/// relative paths taken from its folder), then the flags.
 indexer::RunSettings SettingsFrom(const Options& options) {
     indexer::RunSettings settings;
     indexer::TProjectSettings& project = settings.project;
+    ApplyStoredWordDefaults(project);
     if (!options.projectPath.empty()) {
         if (!platform::FileExists(options.projectPath))
             throw indexer::IndexingError("Project file not found: " + options.projectPath);
