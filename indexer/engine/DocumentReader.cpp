@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 
 #include "indexer/engine/EntityDecoder.h"
 #include "platform/CodePage.h"
