@@ -3,7 +3,8 @@
 # a project and "autorun" it indexes the project and closes by itself with
 # exit status 0; with "debug" too the sorted work file stays; started with the
 # project alone, Ctrl+R runs it, a screenshot of the main window after the run
-# is written into the build folder, and File > Exit ends the program.
+# is written into the build folder, Help > Contents shows the help pages (also
+# kept as a screenshot), and File > Exit ends the program.
 # Usage: app-window-xvfb.sh TARVO-INDEXER TARVO-SCREENSHOT BUILD-FOLDER
 # Exit 77 (skipped) only when no virtual X server is installed.
 set -uo pipefail
@@ -87,7 +88,7 @@ if ! command -v xdotool >/dev/null 2>&1; then
   echo "note: xdotool is not installed; the interactive window check is left out"
 else
   rm -f "$work/site"/Orchard.*
-  "$indexer" "$work/site/orchard.tarvo" >"$work/window.log" 2>&1 &
+  ( cd / && exec "$indexer" "$work/site/orchard.tarvo" ) >"$work/window.log" 2>&1 &
   app_pid=$!
   window=""
   for _ in $(seq 1 100); do
@@ -111,6 +112,30 @@ else
     else
       fail "no screenshot"
     fi
+    # Help > Contents finds the help pages beside the program, whatever the
+    # working folder (the program was started from /).
+    xdotool key --window "$window" alt+h
+    sleep 0.5
+    xdotool key c
+    help=""
+    for _ in $(seq 1 100); do
+      help="$(xdotool search --onlyvisible --name '^TARVO Help$' 2>/dev/null | head -1)"
+      [ -n "$help" ] && break
+      sleep 0.1
+    done
+    if [ -z "$help" ]; then
+      fail "Help > Contents showed no help window"
+    else
+      pass "Help > Contents shows the help window"
+      sleep 1
+      "$screenshot" "$build/tarvo-indexer-help.png" "TARVO Help" || fail "no screenshot of the help window"
+      xdotool mousemove --window "$help" 20 12 click 1  # its menu item "Close"
+      for _ in $(seq 1 50); do
+        xdotool search --onlyvisible --name '^TARVO Help$' >/dev/null 2>&1 || break
+        sleep 0.1
+      done
+    fi
+    xdotool windowfocus --sync "$window" 2>/dev/null
     xdotool key --window "$window" alt+f
     sleep 0.5
     xdotool key x

@@ -24,12 +24,13 @@ constexpr int kTop = TForm1::kMenuHeight;  // client area origin below the menu 
 constexpr Fl_Font kSansFont = FL_HELVETICA;  // stands in for MS Sans Serif
 constexpr int kSansSize = 10;  // 8 points of the narrower original face
 
-/// Menu captions keep '&' for their accelerators; a literal '&' is doubled.
+/// A path as a menu caption: '&' marks accelerators and '@' symbols in
+/// captions, so a literal one is doubled.
 std::string MenuText(std::string_view path) {
     std::string out;
     for (char c : platform::PathForDisplay(path)) {
         out += c;
-        if (c == '&') out += '&';
+        if (c == '&' || c == '@') out += c;
     }
     return out;
 }
