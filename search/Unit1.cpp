@@ -8,6 +8,7 @@
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
+#include "platform/CodePage.h"
 
 namespace search {
 namespace {
@@ -104,6 +105,30 @@ std::string LoggableText(std::string_view text) {
     return shown;
 }
 
+// The most of an unread request body that is read and dropped.
+constexpr long long kMaxDiscardedBody = 64LL * 1024 * 1024;
+
+// A body over the read limit, or a multipart one, stays unread by the CGI
+// layer. A gateway that hands the body over while the program runs
+// (fcgiwrap behind nginx) fails such a request with "502 Bad Gateway" when the
+// program has ended before taking it, so the body is read and dropped here.
+// Only the announced length is read, never more, so a server that keeps
+// standard input open cannot make the program wait.
+void DiscardUnreadBody(cgi::THttpEngine& engine, int readLimit) {
+    const long long length = engine.GetContentLength();
+    const bool multipart = platform::AnsiUpper(engine.GetContentType()).find("MULTIPART/FORM-DATA;") !=
+                           std::string::npos;
+    if (length <= 0 || (length <= readLimit && !multipart)) return;
+    std::array<char, 65536> sink;
+    long long left = std::min(length, kMaxDiscardedBody);
+    while (left > 0) {
+        const int wanted = static_cast<int>(std::min<long long>(left, static_cast<long long>(sink.size())));
+        const int got = engine.ReadInput(sink.data(), wanted);
+        if (got <= 0) break;
+        left -= got;
+    }
+}
+
 }  // namespace
 
 std::int32_t LanguageOffsetOf(std::string_view code) noexcept {
@@ -182,7 +207,9 @@ void TForm1::LanguageMessage(int number, std::string& text) const {
     text = MessageText(LanguageOffset, number);
 }
 
-void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
+void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
+    DiscardUnreadBody(Sender, GeneralHttpEngine1.AutoReadLimit());
+
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
     const std::optional<std::string> basePath = IndexBasePath(cgi::ModuleDirectory() + "/", volumeName);

@@ -90,7 +90,9 @@ public:
     void LanguageMessage(int number, std::string& text) const;
 
     /// The request handler: reads volumeName, searchWords and language, runs
-    /// the search and writes the results page. Sender is not used.
+    /// the search and writes the results page. A request body that the CGI
+    /// layer left unread (over AutoReadLimit, or multipart) is read from
+    /// Sender and dropped first.
     void GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender);
 
 private:

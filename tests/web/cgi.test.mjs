@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { bytes, indexDocuments, makeSite, readLogLines, runCgi, runProgram } from './lib/fixture.mjs';
+import { bytes, cgiEnvironment, indexDocuments, makeSite, readLogLines, runCgi, runProgram } from './lib/fixture.mjs';
 import { dataLines, kMessages, messageLine, searchForm, splitCgiOutput } from './lib/page.mjs';
 import { kEscapingVolumes, kScenarios } from './lib/scenarios.mjs';
 
@@ -61,6 +61,38 @@ describe('standard CGI requests', () => {
     assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
     const log = readLogLines(logDir);
     assert.equal(log.filter((l) => l.endsWith('Content length exceeds AutoReadLimit')).length, 1, log.join('\n'));
+  });
+});
+
+describe('request bodies the CGI layer leaves unread', () => {
+  // A body larger than a pipe holds: the program must take all of it, or the
+  // web server's write fails (fcgiwrap then answers "502 Bad Gateway").
+  const bigPad = 'x'.repeat(300000);
+
+  it('takes and drops a body over the read limit before answering', async () => {
+    const form = searchForm({ volumeName: 'site', searchWords: 'banana' });
+    const result = await runCgi(site, { method: 'POST', body: `${form}&pad=${bigPad}` });
+    assert.equal(result.inputError, null, String(result.inputError));
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
+  });
+
+  it('takes and drops a multipart body', async () => {
+    const body = `--b\r\nContent-Disposition: form-data; name="searchWords"\r\n\r\nbanana ${bigPad}\r\n--b--\r\n`;
+    const result = await runCgi(site, { method: 'POST', body,
+      extra: { CONTENT_TYPE: 'multipart/form-data; boundary=b' } });
+    assert.equal(result.inputError, null, String(result.inputError));
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
+  });
+
+  it('reads no more than the announced length', async () => {
+    const form = searchForm({ volumeName: 'site', searchWords: 'banana' });
+    const env = cgiEnvironment({ method: 'POST', body: form, logDir: site.logDir });
+    env.CONTENT_LENGTH = '20000';
+    // Standard input stays open: reading past the 20000 bytes would hang until the time bound.
+    const result = await runProgram(site.program, { env, input: bytes(form + '&pad=' + 'y'.repeat(25000)),
+      keepInputOpen: true, timeoutMs: 10000 });
+    assert.equal(result.signal, null);
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
   });
 });
 

@@ -126,33 +126,39 @@ export function cgiEnvironment({ method = 'GET', query = '', body = null, logDir
     SCRIPT_NAME: '/cgi-bin/tarvocgi',
     QUERY_STRING: query,
     REMOTE_ADDR: '127.0.0.1',
-    ...extra,
   };
   if (logDir) env.CGI_LOG_DIR = logDir;
   if (body !== null) {
     env.CONTENT_LENGTH = String(body.length);
     env.CONTENT_TYPE = 'application/x-www-form-urlencoded';
   }
-  return env;
+  return { ...env, ...extra };
 }
 
 /// Runs a program with the given environment, arguments and standard input;
-/// resolves to {status, stdout (Buffer), stderr}. Killed after a time bound.
-export function runProgram(program, { env = {}, args = [], input = null, timeoutMs = kProcessTimeoutMs } = {}) {
+/// resolves to {status, stdout (Buffer), stderr, inputError}; inputError is
+/// set when the program ended before taking all of its standard input. With
+/// keepInputOpen the input is written but never ended, as a server may do.
+/// Killed after a time bound.
+export function runProgram(program, { env = {}, args = [], input = null, keepInputOpen = false,
+  timeoutMs = kProcessTimeoutMs } = {}) {
   return new Promise((resolve, reject) => {
     const child = spawn(program, args, { env, stdio: ['pipe', 'pipe', 'pipe'] });
     const out = [];
     const err = [];
+    let inputError = null;
     const timer = setTimeout(() => child.kill('SIGKILL'), timeoutMs);
     child.stdout.on('data', (d) => out.push(d));
     child.stderr.on('data', (d) => err.push(d));
     child.on('error', (e) => { clearTimeout(timer); reject(e); });
     child.on('close', (status, signal) => {
       clearTimeout(timer);
-      resolve({ status, signal, stdout: Buffer.concat(out), stderr: Buffer.concat(err).toString('latin1') });
+      resolve({ status, signal, stdout: Buffer.concat(out), stderr: Buffer.concat(err).toString('latin1'),
+        inputError });
     });
-    child.stdin.on('error', () => { /* the program may leave a long body unread */ });
-    child.stdin.end(input === null ? undefined : input);
+    child.stdin.on('error', (error) => { inputError = error; });
+    if (keepInputOpen) child.stdin.write(input);
+    else child.stdin.end(input === null ? undefined : input);
   });
 }
 
