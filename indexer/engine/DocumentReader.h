@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
 #include "platform/TextLineReader.h"
@@ -15,12 +16,14 @@
 namespace indexer {
 
 /// Width of the URL and of the title in a table-of-contents line.
-inline constexpr std::size_t kTitleLineUrlWidth = 255;
-inline constexpr std::size_t kTitleLineTitleWidth = 100;
-/// Length of a table-of-contents line as the reader makes it (no CR LF).
-inline constexpr std::size_t kTitleLineLength = kTitleLineUrlWidth + kTitleLineTitleWidth;
-/// Length of a word entry for document numbers 0 to 99999: word, ':', 5 digits.
-inline constexpr std::size_t kWordEntryLength = kStoredWordLength + 1 + 5;
+inline constexpr std::size_t kTitleLineUrlWidth = kTocUrlWidth;
+inline constexpr std::size_t kTitleLineTitleWidth = kTocTitleWidth;
+/// Length of a table-of-contents line as the reader makes it: the record without its CR LF.
+inline constexpr std::size_t kTitleLineLength = kTocRecordSize - 2;
+/// Length of a word entry for document numbers 0 to 99999 (word, ':', 5
+/// digits): the work file record without its CR LF.
+inline constexpr std::size_t kWordEntryLength = kWorkRecordSize - 2;
+static_assert(kWordEntryLength == kStoredWordLength + 1 + kWorkNumberWidth);
 /// Room that FormatWordEntry may need for any int document number.
 inline constexpr std::size_t kWordEntryCapacity = kStoredWordLength + 1 + 16;
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "indexer/engine/IndexFiles.h"
+
 namespace indexer {
 
 /// The user's delimiter string when none is set: ~ ; : ? . " , ! blank ( ) + = - * / ' < > { } [ ] # & % $
@@ -20,8 +22,9 @@ static_assert(kDefaultDelimiters.size() == 28);
 /// Bytes that end a word whatever the user's delimiter string holds.
 inline constexpr std::string_view kFixedDelimiters = "\r\n\t";
 
-/// A word enters the index as its upper-cased form cut to this many bytes.
-inline constexpr std::size_t kStoredWordLength = 27;
+/// A word enters the index as its upper-cased form cut to this many bytes:
+/// the word field of the index files.
+inline constexpr std::size_t kStoredWordLength = kWordWidth;
 
 /// The settings a run hands to the word rules.
 struct WordSettings {
