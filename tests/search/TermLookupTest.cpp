@@ -35,7 +35,7 @@ protected:
         x.AddDocument("u6", "t6", {"CAB", "#1", "C+"});
         x.AddDocument("u7", "t7", {"0", "00", "01", "0A"});
         x.AddDocument("u8", "t8", {"00A", "1", "A", "\xC9" "COLE"});
-        x.AddDocument("u9", "t9", {"[X", "{Y", "@HOME", "_U", "\x01" "CTRL", "CA\x01T"});
+        x.AddDocument("u9", "t9", {"[X", "{Y", "@HOME", "_U", "\x01" "CTRL", "CA\x01T", "CAT\x01S"});
         x.AddDocument("u10", "t10", {"000", "10", "99X", "C", "AB"});
         x.AddDocument("u11", "t11", {kLongWord, "CAT"});
         x.Build();
@@ -62,6 +62,8 @@ struct LookupCase {
 };
 
 TEST_F(TermLookup, ExactTermsFindTheirWordOnly) {
+    // CAT\x01S is the first word that begins with CAT in the dictionary's
+    // order, so the slot of CAT names it: the scan must read on past it.
     const std::vector<LookupCase> cases = {
         {"cat", {1, 11}},  {"CAT", {1, 11}},  {"Cat", {1, 11}}, {"cats", {1}},
         {"cab", {6}},      {"caterpillars", {2}}, {"dog", {2}}, {"catalog", {3}},
@@ -84,6 +86,7 @@ TEST_F(TermLookup, TermsWithoutAHashSlotOfTheirOwnAreFound) {
         {"#tag", {5}},  {"#1", {6}},      {"c+", {6}},     {"@home", {9}},
         {"[x", {9}},    {"_u", {9}},      {"{y", {9}},     {"\x01" "ctrl", {9}},
         {"ca\x01t", {9}}, {"\xE9" "cole", {8}},  // lower-case e acute is upper-cased first
+        {"cat\x01s", {9}},  // sorts before CAT: a control character is below the padding blank
         {"\xC9" "COLE", {8}}, {"#", {}}, {"{", {}}, {"\xC9", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(Lookup(c.term), c.documents) << c.term;
@@ -102,11 +105,11 @@ TEST_F(TermLookup, TermsWithLeadingZerosAreFoundDespiteSharedSlots) {
 TEST_F(TermLookup, WildcardsMatchPrefixAndSuffix) {
     const std::vector<LookupCase> cases = {
         {"catal*", {3, 4}},
-        {"cat*s", {1, 2, 5}},  // CATS, CATERPILLARS, CAT?S; not CAT
+        {"cat*s", {1, 2, 5, 9}},  // CATS, CATERPILLARS, CAT?S, CAT\x01S; not CAT
         {"abc*cd", {3}},       // prefix and suffix overlap in ABCD
         {"abc*ab", {4}},       // the suffix also occurs earlier in ABCAB
         {"cats*", {1}},
-        {"cat*", {1, 2, 3, 4, 5, 11}},
+        {"cat*", {1, 2, 3, 4, 5, 9, 11}},
         {"cat?s", {5}},        // "?" after the third character is an ordinary character
         {"cat*z", {}},
         {"abcd*", {3, 11}},
