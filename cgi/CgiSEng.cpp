@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <random>
@@ -78,6 +79,22 @@ std::string DrawRequestId() {
     return id;
 }
 
+// Reads up to `length` body bytes; the block grows with what arrives, so a
+// length that the input does not back costs no memory.
+std::string ReadBody(TCgiInput& input, long long length) {
+    constexpr std::size_t kBlock = 65536;
+    std::string body;
+    while (static_cast<long long>(body.size()) < length) {
+        const std::size_t want = static_cast<std::size_t>(std::min<long long>(kBlock, length - static_cast<long long>(body.size())));
+        const std::size_t start = body.size();
+        body.resize(start + want);
+        const std::size_t got = input.ReadFully(body.data() + start, want);
+        body.resize(start + got);
+        if (got < want) break;
+    }
+    return body;
+}
+
 bool ServerSoftwareIsSet() { return !GetEnvVar("SERVER_SOFTWARE").empty(); }
 
 // ---- Relay client ----------------------------------------------------------
@@ -92,12 +109,8 @@ void WriteRequestFile(const std::string& path) {
     }
     block += kDebugMarkerLine;
     block += "\r\n\r\n";
-    const long long length = std::min<long long>(ParseContentLength(GetEnvVar("CONTENT_LENGTH")), INT32_MAX);
-    if (length > 0 && t_std.input) {
-        std::string body(static_cast<std::size_t>(length), '\0');
-        body.resize(t_std.input->ReadFully(body.data(), body.size()));
-        block += body;
-    }
+    const long long length = ParseContentLength(GetEnvVar("CONTENT_LENGTH"));
+    if (length > 0 && t_std.input) block += ReadBody(*t_std.input, length);
     platform::FileHandle file = platform::FileHandle::Open(path, platform::FileHandle::Mode::CreateTruncate);
     if (!file.IsOpen()) throw platform::IoError("cannot create", path, file.OpenError());
     if (!file.WriteAll(block.data(), block.size())) throw platform::IoError("cannot write", path, 0);
@@ -323,8 +336,7 @@ void TCGIStdEngine::ReadRequestInput() {
     const bool multipart =
         platform::AnsiUpper(GetServerVariable("CONTENT_TYPE")).find("MULTIPART/FORM-DATA;") != std::string::npos;
     if (!AutoReadInput || multipart) return;  // the body stays for ReadInput
-    std::string body(static_cast<std::size_t>(length), '\0');
-    t_std.input->ReadFully(body.data(), body.size());
+    const std::string body = ReadBody(*t_std.input, length);
     t_std.inputData = body.substr(0, body.find('\0'));
 }
 

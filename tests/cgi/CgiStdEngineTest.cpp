@@ -117,6 +117,14 @@ TEST_F(StandardCgi, ABodyShorterThanAnnouncedIsTakenAsItIs) {
     EXPECT_NE(result.output.find("a=[short]"), std::string::npos);
 }
 
+TEST_F(StandardCgi, AHugeAnnouncedLengthWithinARaisedLimitReadsOnlyWhatArrives) {
+    const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=1999999999",
+                                  "TEST_READ_LIMIT=2000000000", "TEST_FIELDS=a"},
+                                 "a=1");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find("a=[1]"), std::string::npos) << result.output;
+}
+
 TEST_F(StandardCgi, HugeAndMalformedQueryStringsAreServed) {
     std::string query = "%&=%%=&";
     for (int i = 0; i < 5000; ++i) query += "name" + std::to_string(i) + "=%zz%4&";
