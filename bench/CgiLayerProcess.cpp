@@ -74,15 +74,15 @@ int main(int argc, char** argv) {
         WriteFile((work / "stdin").string(), workload.body);
         std::vector<double> microseconds;
         for (int run = 0; run < runs; ++run) {
-            platform::ChildSpec spec;
-            spec.program = workload.program.empty() ? program : workload.program;
-            spec.arguments = workload.arguments;
-            spec.environment = workload.environment;
-            spec.environment.push_back("TARVO_WINDOW_DIR=" + (work / "windows").string());
-            spec.standardInputPath = (work / "stdin").string();
-            spec.standardOutputPath = output;
+            platform::ChildSpec launch;
+            launch.program = workload.program.empty() ? program : workload.program;
+            launch.arguments = workload.arguments;
+            launch.environment = workload.environment;
+            launch.environment.push_back("TARVO_WINDOW_DIR=" + (work / "windows").string());
+            launch.standardInputPath = (work / "stdin").string();
+            launch.standardOutputPath = output;
             const auto start = Clock::now();
-            platform::ChildProcess child = platform::ChildProcess::Start(spec);
+            platform::ChildProcess child = platform::ChildProcess::Start(launch);
             if (child.Wait(std::chrono::seconds(10)) != 0) {
                 std::fprintf(stderr, "%s: a run failed\n", workload.name.c_str());
                 return 1;

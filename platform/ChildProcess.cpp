@@ -44,18 +44,18 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     return *this;
 }
 
-ChildProcess ChildProcess::Start(const ChildSpec& spec) {
-    const int input = OpenForChild(spec.standardInputPath, O_RDONLY);
-    if (input < 0) throw IoError("cannot open", spec.standardInputPath, errno);
-    const int output = OpenForChild(spec.standardOutputPath, O_WRONLY | O_CREAT | O_TRUNC);
+ChildProcess ChildProcess::Start(const ChildSpec& launch) {
+    const int input = OpenForChild(launch.standardInputPath, O_RDONLY);
+    if (input < 0) throw IoError("cannot open", launch.standardInputPath, errno);
+    const int output = OpenForChild(launch.standardOutputPath, O_WRONLY | O_CREAT | O_TRUNC);
     if (output < 0) {
         const int error = errno;
         ::close(input);
-        throw IoError("cannot create", spec.standardOutputPath, error);
+        throw IoError("cannot create", launch.standardOutputPath, error);
     }
-    std::vector<std::string> argv{spec.program};
-    argv.insert(argv.end(), spec.arguments.begin(), spec.arguments.end());
-    std::vector<std::string> envp = spec.environment;
+    std::vector<std::string> argv{launch.program};
+    argv.insert(argv.end(), launch.arguments.begin(), launch.arguments.end());
+    std::vector<std::string> envp = launch.environment;
     std::vector<char*> argPointers = PointersOf(argv);
     std::vector<char*> envPointers = PointersOf(envp);
 
@@ -63,13 +63,13 @@ ChildProcess ChildProcess::Start(const ChildSpec& spec) {
     if (pid == 0) {
         ::dup2(input, STDIN_FILENO);
         ::dup2(output, STDOUT_FILENO);
-        ::execve(spec.program.c_str(), argPointers.data(), envPointers.data());
+        ::execve(launch.program.c_str(), argPointers.data(), envPointers.data());
         ::_exit(127);
     }
     const int forkError = errno;
     ::close(input);
     ::close(output);
-    if (pid < 0) throw IoError("cannot start", spec.program, forkError);
+    if (pid < 0) throw IoError("cannot start", launch.program, forkError);
     ChildProcess child;
     child.pid_ = pid;
     return child;

@@ -91,13 +91,13 @@ inline StartedRun StartProgram(const TempFolder& work, const std::string& progra
     StartedRun run;
     run.outputPath = work / ("stdout-" + std::to_string(serial));
     WriteFile(inputPath, stdinBytes);
-    platform::ChildSpec spec;
-    spec.program = program;
-    spec.arguments = arguments;
-    spec.environment = environment;
-    spec.standardInputPath = inputPath;
-    spec.standardOutputPath = run.outputPath;
-    run.process = platform::ChildProcess::Start(spec);
+    platform::ChildSpec launch;
+    launch.program = program;
+    launch.arguments = arguments;
+    launch.environment = environment;
+    launch.standardInputPath = inputPath;
+    launch.standardOutputPath = run.outputPath;
+    run.process = platform::ChildProcess::Start(launch);
     return run;
 }
 
