@@ -31,7 +31,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     /// Starts the program; throws IoError when it cannot be started.
-    static ChildProcess Start(const ChildSpec& spec);
+    static ChildProcess Start(const ChildSpec& launch);
 
     int Id() const noexcept { return pid_; }
     bool IsRunning() noexcept;
