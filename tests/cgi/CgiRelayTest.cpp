@@ -13,6 +13,7 @@
 
 #include "CgiTestSupport.h"
 #include "platform/Environment.h"
+#include "platform/FileLocking.h"
 #include "platform/FileTimes.h"
 #include "platform/WindowTitle.h"
 
@@ -152,6 +153,25 @@ TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "");
     EXPECT_EQ(cgitest::ReadFile(serverFile_).size(), cgi::relay::kRecordSize) << "the submitted record stays";
+}
+
+TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
+    cgitest::fs::create_directories(folder_.Path() / "Temp");
+    cgitest::WriteFile(serverFile_, "");
+    auto client = cgitest::StartProgram(
+        folder_, program_,
+        WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=id=1", "TEST_RELAY_WAIT_MS=15000"}));
+    ASSERT_TRUE(Eventually([&] { return cgitest::fs::file_size(serverFile_) == cgi::relay::kRecordSize; }));
+    // Held here as a second process would hold it: every open of the client fails.
+    platform::FileHandle held;
+    ASSERT_TRUE(Eventually([&] {
+        held = platform::OpenExclusive(serverFile_, platform::FileHandle::Mode::ReadWrite);
+        return held.IsOpen();
+    }));
+    const auto result = client.Finish(20s);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "");
+    EXPECT_TRUE(cgitest::IsOneLogLine(cgitest::ReadFile(folder_ / "Log/CgiTestHandler.Log"), "CGI server aborted"));
 }
 
 TEST_F(Relay, AClientRemovesAServerFileThatWentStaleWhileItWaited) {
