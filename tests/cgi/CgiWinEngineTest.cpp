@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,18 @@ TEST_F(ProfileFile, FieldNamesSkipNumberedContinuationsOfTheKeyBefore) {
         "[Form Literal]\r\nsearchWords=a\r\nsearchWords_1=b\r\nsearchWords_2=c\r\nsearchWords_x=d\r\n"
         "[CGI]\r\nRequest Method=POST\r\n[Form External]\r\nbig=/x 10\r\n[Formula]\r\nz=1\r\n");
     EXPECT_EQ(profile.FieldNames(), (std::vector<std::string>{"SEARCHWORDS", "SEARCHWORDS_X", "BIG", "Z"}));
+}
+
+TEST_F(ProfileFile, RandomBytesNeverBreakTheReader) {
+    std::mt19937 generator(20261208);
+    const std::string alphabet = std::string("[]= \r\n\t_%FORMformCGI\0\xFF\x85", 23);
+    for (int round = 0; round < 20; ++round) {
+        std::string text;
+        for (int i = 0; i < 20000; ++i) text += alphabet[generator() % alphabet.size()];
+        const auto profile = Load(text);
+        EXPECT_LE(profile.SectionNames().size(), cgi::TCGIIniFile::kMaxSections);
+        profile.FieldNames();
+    }
 }
 
 TEST(AbsoluteCgiPath, AbsolutePathsStayAndOthersStartAtTheRoot) {

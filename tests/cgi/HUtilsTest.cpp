@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,19 @@ TEST(ExtractField, SurvivesHugeAndRepetitiveData) {
     const std::string huge = "q=" + std::string(1 << 20, 'x');
     EXPECT_EQ(cgi::ExtractField("q", huge, "").size(), 1u << 20);
     EXPECT_EQ(cgi::ExtractField("z", std::string(1 << 20, '%'), "d"), "d");
+}
+
+TEST(ExtractField, RandomFormDataNeverBreaksDecodingOrExtraction) {
+    std::mt19937 generator(20261208);
+    const std::string alphabet("&=%+aA0fF \0\xFF", 13);
+    for (int round = 0; round < 200; ++round) {
+        std::string data;
+        const int length = static_cast<int>(generator() % 400);
+        for (int i = 0; i < length; ++i) data += alphabet[generator() % alphabet.size()];
+        EXPECT_LE(cgi::UrlDecode(data).size(), data.size());
+        cgi::ExtractField("a", data, "d");
+        for (const std::string& name : cgi::SplitFieldNames(data)) EXPECT_LE(name.size(), data.size());
+    }
 }
 
 TEST(SplitFieldNames, ListsNamesInOrderMergingOnlyNeighbours) {
