@@ -1,6 +1,6 @@
 // tarvocgi through a real web server on loopback, loaded with ApacheBench:
-// requests per second and median latency for the three queries of
-// CgiRequests, on the same 65,535-document index.
+// requests per second and median latency for the queries of CgiRequests,
+// on the same 65,535-document index.
 //
 // Usage: node bench/CgiServerBench.mjs [--build DIR] [--server apache|lighttpd|nginx]
 //                                      [--requests N] [--concurrency C]
@@ -15,6 +15,7 @@ import path from 'node:path';
 import { startServer } from '../tests/web/lib/servers.mjs';
 
 const kQueries = [
+  ['no index (base)', 'volumeName=none&searchWords=quorin&language=en'],
   ['exact term', 'volumeName=bench&searchWords=quorin&language=en'],
   ['broad wildcard', 'volumeName=bench&searchWords=sta*&language=en'],
   ['5-term boolean', 'volumeName=bench&searchWords=quabel+OR+quidor+AND+qualis+OR+quemar+NOT+quofel&language=en'],
