@@ -103,6 +103,8 @@ export function makeSite() {
   }
   site.logLines = () => readLogLines(site.logDir);
   site.remove = () => fs.rmSync(root, { recursive: true, force: true });
+  // Also when a test file ends without its clean-up hooks.
+  process.on('exit', site.remove);
   return site;
 }
 
