@@ -22,6 +22,10 @@ public:
         : Fl_Help_View(x, y, w, h), owner_(owner), name_(std::move(name)) {
         link(&TFrameViewer::OnLink);
     }
+    /// The HTML view releases its pictures in its own destructor and asks the
+    /// link handler for their names there; by then this is no Pane any more,
+    /// so the handler is taken away first.
+    ~Pane() override { link(nullptr); }
     TFrameViewer& Owner() const { return owner_; }
     const std::string& Name() const { return name_; }
     std::string page;  ///< path of the page shown
