@@ -27,14 +27,6 @@ bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 namespace {
-// Unicode code points of 0x80..0x9F in Windows-1252; 0 marks the five
-// undefined positions, which are passed on as U+FFFD.
-constexpr char16_t kHighControlRow[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -56,7 +48,7 @@ std::string Cp1252ToUtf8(std::string_view text) {
         const auto byte = static_cast<unsigned char>(ch);
         char32_t cp = byte;
         if (byte >= 0x80 && byte <= 0x9F) {
-            cp = kHighControlRow[byte - 0x80];
+            cp = kCp1252HighRow[byte - 0x80];
             if (cp == 0) cp = 0xFFFD;
         }
         AppendUtf8(out, cp);

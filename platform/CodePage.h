@@ -53,7 +53,16 @@ std::string AsciiUpper(std::string_view text);
 /// Compares two texts ignoring ASCII letter case only (a-z = A-Z).
 bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);
 
-/// Converts Windows-1252 bytes to UTF-8, for display boundaries that need it.
+/// Unicode code points of the bytes 0x80..0x9F in Windows-1252; 0 marks the
+/// five positions the code page leaves undefined.
+inline constexpr char16_t kCp1252HighRow[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+/// Converts Windows-1252 bytes to UTF-8, for display boundaries that need it;
+/// an undefined byte becomes U+FFFD.
 std::string Cp1252ToUtf8(std::string_view text);
 
 }  // namespace platform

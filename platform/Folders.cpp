@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "platform/CodePage.h"
+#include "platform/DirectorySearch.h"
 
 namespace platform {
 namespace {
@@ -33,37 +34,12 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-// Matches by walking both texts, remembering the last "*" to back-track to.
-bool MatchFrom(const std::string& pattern, const std::string& name) {
-    std::size_t p = 0, n = 0, starAt = std::string::npos, resumeAt = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starAt = p++;
-            resumeAt = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || AsciiUpperChar(pattern[p]) == AsciiUpperChar(name[n]))) {
-            ++p;
-            ++n;
-        } else if (starAt != std::string::npos) {
-            p = starAt + 1;
-            n = ++resumeAt;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 }  // namespace
 
 bool CreateFolder(const std::string& path) noexcept {
     if (::mkdir(path.c_str(), 0777) == 0) return true;
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool WildcardMatches(const std::string& pattern, const std::string& name) noexcept {
-    return MatchFrom(pattern, name);
 }
 
 std::vector<std::string> ListMatchingFiles(const std::string& pathPattern) {
@@ -74,7 +50,7 @@ std::vector<std::string> ListMatchingFiles(const std::string& pathPattern) {
     if (!dir) return paths;
     while (const dirent* item = ::readdir(dir.get())) {
         const std::string name = item->d_name;
-        if (name == "." || name == ".." || !MatchFrom(pattern, name)) continue;
+        if (name == "." || name == ".." || !WildcardMatch(pattern, name)) continue;
         const std::string path = JoinPath(folder, name);
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) paths.push_back(path);
@@ -90,7 +66,7 @@ int FindFirstMatch(const std::string& pathPattern, bool includeFolders, FolderEn
     if (!dir) return errno != 0 ? errno : ENOENT;
     while (const dirent* item = ::readdir(dir.get())) {
         const std::string name = item->d_name;
-        if (name == "." || name == ".." || !MatchFrom(pattern, name)) continue;
+        if (name == "." || name == ".." || !WildcardMatch(pattern, name)) continue;
         struct stat info {};
         if (::stat(JoinPath(folder, name).c_str(), &info) != 0) continue;
         const bool isFolder = S_ISDIR(info.st_mode);

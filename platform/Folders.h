@@ -22,10 +22,6 @@ struct FolderEntry {
 /// Creates one folder (not its parents). True when it exists afterwards.
 bool CreateFolder(const std::string& path) noexcept;
 
-/// Whether `name` matches `pattern` ("*" any run, "?" one byte), ignoring
-/// ASCII letter case.
-bool WildcardMatches(const std::string& pattern, const std::string& name) noexcept;
-
 /// The full paths of the regular files matching `pathPattern` (a folder,
 /// "/", and a wildcard file name), sorted by name. Empty when none match or
 /// the folder cannot be read.

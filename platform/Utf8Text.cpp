@@ -9,17 +9,10 @@ namespace platform {
 
 namespace {
 
-/// Code points of the bytes 0x80..0x9F in Windows-1252 (0: undefined).
-constexpr char16_t kHighControlRow[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 char Cp1252ByteFor(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
     for (int i = 0; i < 32; ++i)
-        if (kHighControlRow[i] != 0 && kHighControlRow[i] == cp) return static_cast<char>(0x80 + i);
+        if (kCp1252HighRow[i] != 0 && kCp1252HighRow[i] == cp) return static_cast<char>(0x80 + i);
     return '?';
 }
 

@@ -12,6 +12,10 @@ for package in "${wanted[@]}"; do
     missing+=("$package")
   fi
 done
+# The web tests run on Node.js with npm. A machine that already has them (from
+# any source) keeps its own; otherwise Debian's packages bring them.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""

@@ -14,7 +14,7 @@ namespace indexer {
 struct FrameNode {
     bool isFrameSet = false;
     bool columns = false;             ///< a frame set dividing side by side (cols=), else one above the other
-    std::vector<std::string> sizes;   ///< the rows= or cols= specifications, e.g. "30%", "200", "*"
+    std::vector<std::string> sizes;   ///< the rows= or cols= sizes, e.g. "30%", "200", "*"
     std::vector<FrameNode> children;  ///< frames and nested frame sets, in page order
     std::string source;               ///< a frame's src=
     std::string name;                 ///< a frame's name=
@@ -23,10 +23,10 @@ struct FrameNode {
 /// The outermost frame set of a page, or nothing for an ordinary page.
 std::optional<FrameNode> ParseFrameSet(std::string_view html);
 
-/// Divides `total` pixels among `count` parts by size specifications: plain
+/// Divides `total` pixels among `count` panes by their sizes: plain
 /// numbers are pixels, "n%" a share of the total, "*" and "n*" share what is
-/// left by weight. Missing specifications count as "*". The parts always
-/// add up to `total` exactly (the last part takes any rounding remainder).
+/// left by weight. A missing size counts as "*". The panes always
+/// add up to `total` exactly (the last pane takes any rounding remainder).
 std::vector<int> DivideSpace(const std::vector<std::string>& sizes, std::size_t count, int total);
 
 /// The scheme of the link addresses that PreparePage writes:

@@ -49,7 +49,7 @@ TEST(HelpFrameSet, NestedSetsAndCommentsAndAnUnclosedSet) {
     EXPECT_EQ(inner.children[1].name, "b");
 }
 
-TEST(HelpFrameSpace, PartsFollowTheSpecificationsAndFillTheSpace) {
+TEST(HelpFrameSpace, PanesFollowTheirSizesAndFillTheSpace) {
     const struct {
         std::vector<std::string> sizes;
         std::size_t count;

@@ -14,6 +14,7 @@
 #include "platform/Environment.h"
 #include "platform/FileLocking.h"
 #include "platform/FileTimes.h"
+#include "platform/DirectorySearch.h"
 #include "platform/Folders.h"
 #include "platform/Timer.h"
 #include "platform/WindowTitle.h"
@@ -102,7 +103,7 @@ TEST_F(StandIns, WildcardsMatchRunsAndSingleBytesIgnoringCase) {
         {"abc", "abcd", false},
     };
     for (const auto& [pattern, name, matches] : cases)
-        EXPECT_EQ(platform::WildcardMatches(pattern, name), matches) << pattern << " / " << name;
+        EXPECT_EQ(platform::WildcardMatch(pattern, name), matches) << pattern << " / " << name;
 }
 
 TEST_F(StandIns, FolderSearchListsMatchingFilesOnly) {
