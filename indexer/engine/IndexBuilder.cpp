@@ -85,16 +85,20 @@ std::uint16_t RecordNumber(const char* record, const std::string& path) {
     return static_cast<std::uint16_t>(number);
 }
 
+/// The name a file of the set is written under: staged or published.
+std::string OutputFileName(const BuildSettings& settings, IndexFile file) {
+    return settings.staged ? StagedIndexFileName(settings.databaseName, file)
+                           : IndexFileName(settings.databaseName, file);
+}
+
 class Builder {
 public:
     Builder(const BuildSettings& settings, RunObserver& observer)
         : settings_(settings),
           observer_(observer),
-          dictionary_(IndexFileName(settings.databaseName, IndexFile::Dictionary),
-                      platform::FileHandle::Mode::CreateTruncate),
-          postings_(IndexFileName(settings.databaseName, IndexFile::Postings),
-                    platform::FileHandle::Mode::CreateTruncate),
-          hashPath_(IndexFileName(settings.databaseName, IndexFile::PrefixHash)),
+          dictionary_(OutputFileName(settings, IndexFile::Dictionary), platform::FileHandle::Mode::CreateTruncate),
+          postings_(OutputFileName(settings, IndexFile::Postings), platform::FileHandle::Mode::CreateTruncate),
+          hashPath_(OutputFileName(settings, IndexFile::PrefixHash)),
           hashSlots_(kHashSlotCount, kEmptySlot) {
         platform::WriteWholeFile(hashPath_, EncodedHashTable());
     }
@@ -194,12 +198,12 @@ private:
 
     void AppendDumpLines() {
         if (!settings_.dumpwords || dumpLines_.empty()) return;
-        platform::AppendToFile(IndexFileName(settings_.databaseName, IndexFile::WordDump), dumpLines_);
+        platform::AppendToFile(OutputFileName(settings_, IndexFile::WordDump), dumpLines_);
         dumpLines_.clear();
     }
 
     void WriteBlockLetters() {
-        const std::string path = IndexFileName(settings_.databaseName, IndexFile::BlockLetters);
+        const std::string path = OutputFileName(settings_, IndexFile::BlockLetters);
         if (blockLetters_.empty()) {
             if (const int error = platform::RemoveFile(path); error != 0)
                 throw platform::IoError("cannot delete", path, error);
@@ -247,7 +251,7 @@ void BuildIndex(const BuildSettings& settings, RunObserver& observer) {
     SortWorkFile(workPath, observer);
     observer.ShowCurrentStep("Building Index");
     observer.LetMessagesThrough();
-    RemoveOrThrow(IndexFileName(settings.databaseName, IndexFile::WordDump));
+    RemoveOrThrow(OutputFileName(settings, IndexFile::WordDump));
 
     Builder builder(settings, observer);
     builder.ReadWorkFile(workPath);

@@ -17,11 +17,16 @@ struct BuildSettings {
     bool dumpwords = false;
     /// Keep the sorted ".temp" after the build (the command-line word "debug").
     bool keepWorkFile = false;
+    /// Write the files under their staged names ("DataBase.dct.new"), for
+    /// the run to publish them when it ends without an error. ".temp" is
+    /// read and kept or deleted under its own name either way.
+    bool staged = false;
 };
 
 /// Sorts `databaseName + ".temp"` in place (SortWorkFile), then writes
 /// ".dct", ".ndx", ".hsh", ".ext" (or deletes it) and, with `dumpwords`,
-/// ".lst". A missing work file builds an index set without words. A stop
+/// ".lst" (deleted first either way); with `staged`, each under its staged
+/// name, leaving the published files alone. A missing work file builds an index set without words. A stop
 /// request ends the pass; the words read before it are still written.
 /// Shows "Building Index" in CurrentStep and the word count in wordTotal.
 /// Throws platform::IoError on a read or write error, and IndexLimitError

@@ -44,6 +44,12 @@ std::string IndexFileName(std::string_view databaseName, IndexFile file) {
     return name;
 }
 
+std::string StagedIndexFileName(std::string_view databaseName, IndexFile file) {
+    std::string name = IndexFileName(databaseName, file);
+    name.append(kStagedSuffix);
+    return name;
+}
+
 PrefixKeys ComputePrefixKeys(std::string_view word) noexcept {
     PrefixKeys keys{-1, -1, -1};
     if (word.empty()) return keys;

@@ -30,6 +30,15 @@ std::string_view IndexFileExtension(IndexFile file) noexcept;
 /// extension. Every file name of a run is made here.
 std::string IndexFileName(std::string_view databaseName, IndexFile file);
 
+/// Suffix of the name under which a run writes a file of the new set until
+/// the run has ended without an error ("DataBase.toc.new"). No file of any
+/// set ends in it, so a staged file never collides with a published one.
+inline constexpr std::string_view kStagedSuffix = ".new";
+
+/// The path of a file of the set while a run is still writing it: the
+/// published name followed by ".new".
+std::string StagedIndexFileName(std::string_view databaseName, IndexFile file);
+
 // ---- Words -----------------------------------------------------------------
 
 /// Width of the word field of every file; longer words are cut to it.

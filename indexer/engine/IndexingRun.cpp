@@ -8,6 +8,7 @@
 #include "indexer/engine/FileList.h"
 #include "indexer/engine/IndexBuilder.h"
 #include "indexer/engine/IndexFiles.h"
+#include "indexer/engine/IndexSetPublisher.h"
 #include "indexer/engine/IndexingError.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
@@ -28,7 +29,7 @@ void RemoveOrThrow(const std::string& path) {
 }
 
 /// The parsing phase: reads the listed documents and writes their output
-/// to ".temp" and ".toc" every 25 documents.
+/// to ".temp" and the staged ".toc" every 25 documents.
 class DocumentParser {
 public:
     DocumentParser(const TProjectSettings& project, std::string stopwordString, const std::string& databasePath,
@@ -36,7 +37,7 @@ public:
         : observer_(observer),
           rules_(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin, project.digitmax}),
           workPath_(IndexFileName(databasePath, IndexFile::WorkFile)),
-          tocPath_(IndexFileName(databasePath, IndexFile::TableOfContents)) {}
+          tocPath_(StagedIndexFileName(databasePath, IndexFile::TableOfContents)) {}
 
     /// Reads every document of the list until it ends or a stop is requested.
     void ParseAll(FileList& list) {
@@ -109,6 +110,23 @@ std::uint32_t DictionaryWords(const std::string& databasePath) {
     return static_cast<std::uint32_t>(file.Size() / static_cast<std::int64_t>(kDictionaryRecordSize));
 }
 
+/// Parses the documents and builds the index under the staged names;
+/// returns the number of documents read.
+int ParseAndBuild(const RunSettings& settings, std::string stopwordString, FileList& list,
+                  const std::string& databasePath, RunObserver& observer) {
+    const TProjectSettings& project = settings.project;
+    int documents = 0;
+    {
+        DocumentParser parser(project, std::move(stopwordString), databasePath, observer);
+        parser.ParseAll(list);
+        documents = parser.DocumentCount();
+    }
+    BuildSettings build{databasePath, project.dumpwords, settings.keepWorkFile};
+    build.staged = true;
+    BuildIndex(build, observer);
+    return documents;
+}
+
 }  // namespace
 
 std::string LoadStopwordString(const std::string& stopwordPath) {
@@ -134,14 +152,18 @@ RunSummary RunIndexer(const RunSettings& settings, RunObserver& observer) {
     if (!platform::FileExists(project.filelist)) throw IndexingError("File list not found: " + project.filelist);
 
     RunSummary summary;
-    {
-        FileList list(project.filelist);
-        summary.databasePath = platform::ResolveAgainst(list.Folder(), project.database);
-        DocumentParser parser(project, std::move(stopwordString), summary.databasePath, observer);
-        parser.ParseAll(list);
-        summary.documents = parser.DocumentCount();
+    FileList list(project.filelist);
+    summary.databasePath = platform::ResolveAgainst(list.Folder(), project.database);
+    // Staged files of a run that failed or was killed are never published.
+    RemoveStagedSet(summary.databasePath);
+    try {
+        summary.documents = ParseAndBuild(settings, std::move(stopwordString), list, summary.databasePath, observer);
+        PublishStagedSet(summary.databasePath);
+    } catch (...) {
+        // The published set stays the one the site was using.
+        RemoveStagedSet(summary.databasePath);
+        throw;
     }
-    BuildIndex({summary.databasePath, project.dumpwords, settings.keepWorkFile}, observer);
     summary.words = DictionaryWords(summary.databasePath);
     summary.stopped = observer.StopRequested();
     observer.ShowEndTime(platform::CurrentDateTimeText());

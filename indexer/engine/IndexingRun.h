@@ -41,10 +41,15 @@ struct RunSummary {
 /// stops before and after each document. A stop does not skip phases: what
 /// was read is still written, and the index then holds the words gathered
 /// before it. A run that reads no document writes a valid index set without
-/// words. Throws IndexingError ("File list not found: <path>") before
-/// touching any file when the file list does not exist, IndexLimitError on
-/// the 65,536th document, and platform::IoError when a file cannot be read
-/// or written (the files written so far stay as they are).
+/// words. The new ".toc", ".dct", ".ndx", ".hsh", ".ext" and ".lst" are
+/// written under their staged names ("DataBase.toc.new") and renamed into
+/// place when the run ends, stopped or not (PublishStagedSet); until then
+/// the previous set stays as it was. Throws IndexingError ("File list not
+/// found: <path>") before touching any file when the file list does not
+/// exist, IndexLimitError on the 65,536th document, and platform::IoError
+/// when a file cannot be read or written; a run that throws leaves the
+/// previous set untouched and deletes its staged files (".temp" stays as
+/// the failure left it).
 RunSummary RunIndexer(const RunSettings& settings, RunObserver& observer);
 
 /// The stopword string of a stopword file: "," followed by every line,

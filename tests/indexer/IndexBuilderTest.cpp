@@ -60,6 +60,26 @@ TEST(IndexBuilder, WritesTheGoldenFilesForSmallWorkFiles) {
     }
 }
 
+TEST(IndexBuilder, AStagedBuildWritesTheNewNamesAndLeavesThePublishedFilesAlone) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    WriteBytes(db + ".temp", GoldenBytes("hello-world.temp"));
+    for (const char* ext : {".dct", ".ndx", ".hsh", ".ext", ".lst"}) WriteBytes(db + ext, "published");
+    WriteBytes(db + ".ext.new", "left by a killed run");
+    BuildSettings settings{db, true, false};
+    settings.staged = true;
+    RecordingObserver observer;
+    BuildIndex(settings, observer);
+
+    for (const char* ext : {".dct", ".ndx", ".hsh", ".lst"}) {
+        EXPECT_TRUE(SameBytes(ReadBytes(db + ext + ".new"), GoldenBytes(std::string("hello-world") + ext))) << ext;
+        EXPECT_EQ(ReadBytes(db + ext), "published") << ext;
+    }
+    EXPECT_FALSE(Exists(db + ".ext.new")) << "a small dictionary stages no block letter file";
+    EXPECT_EQ(ReadBytes(db + ".ext"), "published");
+    EXPECT_FALSE(Exists(db + ".temp")) << "the work file keeps its own name";
+}
+
 TEST(IndexBuilder, HelloFillsTheSlotsOfItsThreePrefixes) {
     TempFolder folder;
     const std::string db = folder / "DataBase";

@@ -139,16 +139,17 @@ TEST(IndexingRun, RelativeDatabaseNameLivesBesideTheFileList) {
     EXPECT_TRUE(Exists(folder / "out/Site.dct"));
 }
 
-/// Checks the work files when the 26th document is reached.
+/// Checks the work file and the staged table of contents when the 26th
+/// document is reached.
 class FlushWatcher : public RunObserver {
 public:
     explicit FlushWatcher(std::string db) : db_(std::move(db)) {}
     void ShowFilesProcessed(std::string_view text) override {
         if (text == "25") {
             tempAfter25 = ReadBytes(db_ + ".temp");
-            tocAfter25 = ReadBytes(db_ + ".toc");
+            tocAfter25 = ReadBytes(db_ + ".toc.new");
         }
-        if (text == "26") tocAt26 = ReadBytes(db_ + ".toc");
+        if (text == "26") tocAt26 = ReadBytes(db_ + ".toc.new");
     }
     std::string tempAfter25, tocAfter25, tocAt26;
 

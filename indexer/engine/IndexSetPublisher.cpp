@@ -1,0 +1,70 @@
+// Publishing a staged index file set.
+#include "indexer/engine/IndexSetPublisher.h"
+
+#include <array>
+#include <cerrno>
+
+#include "indexer/engine/IndexFiles.h"
+#include "platform/File.h"
+#include "platform/FileReplace.h"
+#include "platform/PathNames.h"
+
+namespace indexer {
+
+namespace {
+
+/// Every file a run publishes, in the order it is renamed into place.
+constexpr std::array kPublishOrder{IndexFile::WordDump,   IndexFile::TableOfContents, IndexFile::Postings,
+                                   IndexFile::PrefixHash, IndexFile::Dictionary,      IndexFile::BlockLetters};
+
+/// The files a set may lack: the block letter file of a small dictionary and
+/// the word dump of a run without "dumpwords".
+constexpr bool IsOptional(IndexFile file) noexcept {
+    return file == IndexFile::BlockLetters || file == IndexFile::WordDump;
+}
+
+/// Flushes every staged file to the disk before any of them is renamed.
+void SyncStagedFiles(const std::string& databaseName) {
+    for (const IndexFile file : kPublishOrder) {
+        const std::string staged = StagedIndexFileName(databaseName, file);
+        if (IsOptional(file) && !platform::FileExists(staged)) continue;
+        if (const int error = platform::SyncFileToDisk(staged); error != 0)
+            throw platform::IoError("cannot flush", staged, error);
+    }
+}
+
+/// Renames one staged file into place, or deletes the published one when an
+/// optional file was not staged.
+void PublishFile(const std::string& databaseName, IndexFile file) {
+    const std::string staged = StagedIndexFileName(databaseName, file);
+    const std::string published = IndexFileName(databaseName, file);
+    if (IsOptional(file) && !platform::FileExists(staged)) {
+        if (const int error = platform::RemoveFile(published); error != 0)
+            throw platform::IoError("cannot delete", published, error);
+        return;
+    }
+    if (const int error = platform::RenameFile(staged, published); error != 0)
+        throw platform::IoError("cannot rename " + staged + " to", published, error);
+}
+
+}  // namespace
+
+void RemoveStagedSet(const std::string& databaseName) noexcept {
+    for (const IndexFile file : kPublishOrder) {
+        try {
+            platform::RemoveFile(StagedIndexFileName(databaseName, file));
+        } catch (...) {
+            // Only the name could not be made (out of memory): nothing to delete.
+        }
+    }
+}
+
+void PublishStagedSet(const std::string& databaseName) {
+    SyncStagedFiles(databaseName);
+    for (const IndexFile file : kPublishOrder) PublishFile(databaseName, file);
+    // The renames themselves reach the disk too; a folder that cannot be
+    // flushed (some file systems refuse) leaves the set published all the same.
+    platform::SyncFolder(platform::DirectoryOf(databaseName));
+}
+
+}  // namespace indexer

@@ -1,0 +1,25 @@
+// Publishing a run's index file set whole: every file of the new set is
+// written under its staged name ("DataBase.toc.new") and renamed into place
+// only when the run has ended without an error, so the search program never
+// reads a half-written set and a failed run leaves the previous set as it was.
+#pragma once
+
+#include <string>
+
+namespace indexer {
+
+/// Deletes every staged file of the database: what a failed or killed run
+/// left behind. Never throws; a file that cannot be deleted is left.
+void RemoveStagedSet(const std::string& databaseName) noexcept;
+
+/// Flushes the staged files to the disk and renames them over the published
+/// ones. ".toc", ".dct", ".ndx" and ".hsh" must be staged. A published ".ext"
+/// or ".lst" without a staged one is deleted, since the new set has none.
+/// The order follows the search program's reads backwards: ".lst", ".toc",
+/// ".ndx", ".hsh", ".dct", then ".ext" last, so a search that finds the new
+/// file it opens first also finds the new files it opens after it. Throws
+/// platform::IoError when a staged file is missing or cannot be flushed
+/// (nothing is renamed then) or when a rename or delete fails.
+void PublishStagedSet(const std::string& databaseName);
+
+}  // namespace indexer

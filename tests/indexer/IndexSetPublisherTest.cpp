@@ -1,0 +1,328 @@
+// Replacing the index file set whole: a failing run leaves the previous set
+// byte-identical, a running one stays invisible until it ends, a stop
+// publishes what it leaves, and no staged file outlives a run.
+#include "indexer/engine/IndexSetPublisher.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "IndexTestSupport.h"
+#include "indexer/engine/IndexFiles.h"
+#include "indexer/engine/IndexingError.h"
+#include "indexer/engine/IndexingRun.h"
+#include "platform/BufferedWriter.h"
+#include "platform/File.h"
+
+namespace indexer {
+namespace {
+
+using testing::Exists;
+using testing::GoldenBytes;
+using testing::ReadBytes;
+using testing::RecordingObserver;
+using testing::SameBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+/// Every file a run publishes.
+constexpr IndexFile kPublishedFiles[] = {IndexFile::TableOfContents, IndexFile::Dictionary,
+                                         IndexFile::Postings,        IndexFile::PrefixHash,
+                                         IndexFile::BlockLetters,    IndexFile::WordDump};
+
+/// The published files of a database, by extension; missing files are absent.
+using SetBytes = std::map<std::string, std::string>;
+
+SetBytes PublishedSet(const std::string& db) {
+    SetBytes set;
+    for (const IndexFile file : kPublishedFiles) {
+        const std::string path = IndexFileName(db, file);
+        if (Exists(path)) set[std::string(IndexFileExtension(file))] = ReadBytes(path);
+    }
+    return set;
+}
+
+/// Succeeds when both sets hold the same files with the same bytes.
+::testing::AssertionResult SameSet(const SetBytes& actual, const SetBytes& expected) {
+    std::string actualNames, expectedNames;
+    for (const auto& [extension, bytes] : actual) actualNames += extension + " ";
+    for (const auto& [extension, bytes] : expected) expectedNames += extension + " ";
+    if (actualNames != expectedNames)
+        return ::testing::AssertionFailure() << "files " << actualNames << "instead of " << expectedNames;
+    for (const auto& [extension, bytes] : expected) {
+        const auto same = SameBytes(actual.at(extension), bytes);
+        if (!same) return ::testing::AssertionFailure() << extension << ": " << same.message();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+/// The regular files of the folder whose names end in the staged suffix.
+std::vector<std::string> StagedFiles(const TempFolder& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.ends_with(kStagedSuffix)) names.push_back(name);
+    }
+    return names;
+}
+
+/// Writes `count` documents "<stem><n>.txt" and a file list naming them.
+void WriteDocuments(const TempFolder& folder, int count, const std::string& stem) {
+    std::string list;
+    for (int n = 1; n <= count; ++n) {
+        const std::string name = stem + std::to_string(n) + ".txt";
+        WriteBytes(folder / name, stem + "word" + std::to_string(n) + " shared " + stem);
+        list += name + "\r\n";
+    }
+    WriteBytes(folder / "list.txt", list);
+}
+
+RunSettings SettingsFor(const TempFolder& folder, bool dumpwords) {
+    RunSettings settings;
+    settings.project.filelist = folder / "list.txt";
+    settings.project.dumpwords = dumpwords;
+    return settings;
+}
+
+/// Indexes three documents with the word dump, then adds a block letter file
+/// as a large dictionary has one: the set a site is using before the run.
+SetBytes WritePreviousSet(const TempFolder& folder) {
+    WriteDocuments(folder, 3, "old");
+    RunObserver quiet;
+    RunIndexer(SettingsFor(folder, true), quiet);
+    const auto record = MakeBlockLetterRecord("M");
+    WriteBytes(folder / "DataBase.ext", std::string(record.data(), record.size()));
+    const SetBytes previous = PublishedSet(folder / "DataBase");
+    EXPECT_EQ(previous.size(), 6u) << "the previous set lacks a file";
+    return previous;
+}
+
+/// The set a run over `count` new documents writes into an empty folder.
+SetBytes FreshSet(int count) {
+    TempFolder folder;
+    WriteDocuments(folder, count, "new");
+    RunObserver quiet;
+    RunIndexer(SettingsFor(folder, false), quiet);
+    return PublishedSet(folder / "DataBase");
+}
+
+/// Runs a hook at every step shown and every document counted.
+class HookObserver : public RecordingObserver {
+public:
+    void ShowCurrentStep(std::string_view text) override {
+        RecordingObserver::ShowCurrentStep(text);
+        if (onStep) onStep(text);
+    }
+    void ShowFilesProcessed(std::string_view text) override {
+        RecordingObserver::ShowFilesProcessed(text);
+        if (onProcessed) onProcessed(text);
+    }
+    std::function<void(std::string_view)> onStep, onProcessed;
+};
+
+// ---- Failing runs -------------------------------------------------------------
+
+struct FailureCase {
+    std::string name;
+    int documents;
+    /// Arranges the failure on the observer; gets the database name.
+    std::function<void(HookObserver&, const std::string&)> arrange;
+};
+
+TEST(IndexSetPublisher, AFailingRunLeavesThePreviousSetByteIdenticalAndNoStagedFiles) {
+    const FailureCase cases[] = {
+        {"the work file cannot be written by the last flush of the parse", 26,
+         [](HookObserver& observer, const std::string& db) {
+             observer.onProcessed = [db](std::string_view text) {
+                 if (text != "26") return;
+                 std::filesystem::remove(db + ".temp");
+                 std::filesystem::create_directory(db + ".temp");
+             };
+         }},
+        {"the work file ends inside a record when the build reads it", 5,
+         [](HookObserver& observer, const std::string& db) {
+             observer.onStep = [db](std::string_view step) {
+                 if (step == "Sorting Words") platform::AppendToFile(db + ".temp", "xyz");
+             };
+         }},
+        {"a damaged document number found by the build", 5,
+         [](HookObserver& observer, const std::string& db) {
+             observer.onStep = [db](std::string_view step) {
+                 if (step != "Building Index") return;
+                 std::string work = ReadBytes(db + ".temp");
+                 work.replace(kWorkNumberOffset, kWorkNumberWidth, "abcde");
+                 WriteBytes(db + ".temp", work);
+             };
+         }},
+        {"a staged dictionary name that cannot be written", 5,
+         [](HookObserver& observer, const std::string& db) {
+             observer.onStep = [db](std::string_view step) {
+                 if (step == "Sorting Words") std::filesystem::create_directory(db + ".dct.new");
+             };
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const std::string db = folder / "DataBase";
+        const SetBytes previous = WritePreviousSet(folder);
+        WriteDocuments(folder, c.documents, "new");
+        HookObserver observer;
+        c.arrange(observer, db);
+        EXPECT_ANY_THROW(RunIndexer(SettingsFor(folder, false), observer));
+        EXPECT_NE(observer.steps.back(), "Done");
+        EXPECT_TRUE(SameSet(PublishedSet(db), previous));
+        EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+    }
+}
+
+TEST(IndexSetPublisher, TheDocumentLimitLeavesThePreviousSetByteIdentical) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    const SetBytes previous = WritePreviousSet(folder);
+    WriteBytes(folder / "a.txt", "");
+    std::string list;
+    list.reserve(7 * (kMaxDocuments + 1));
+    for (int i = 0; i < kMaxDocuments + 1; ++i) list += "a.txt\r\n";
+    WriteBytes(folder / "list.txt", list);
+    RunObserver quiet;
+    EXPECT_THROW(RunIndexer(SettingsFor(folder, false), quiet), IndexLimitError);
+    EXPECT_TRUE(SameSet(PublishedSet(db), previous));
+    EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+}
+
+// ---- Runs that end ----------------------------------------------------------------
+
+TEST(IndexSetPublisher, DuringARunThePreviousSetStaysAndAtTheEndTheNewOneReplacesItWhole) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    const SetBytes previous = WritePreviousSet(folder);
+    WriteDocuments(folder, 30, "new");
+    HookObserver observer;
+    std::vector<std::string> seenDuringRun;
+    SetBytes atDone;
+    auto look = [&](const std::string& moment) {
+        if (!SameSet(PublishedSet(db), previous)) seenDuringRun.push_back(moment);
+    };
+    observer.onStep = [&](std::string_view step) {
+        if (step == "Done")
+            atDone = PublishedSet(db);
+        else
+            look(std::string(step));
+    };
+    observer.onProcessed = [&](std::string_view text) { look("document " + std::string(text)); };
+    const RunSummary summary = RunIndexer(SettingsFor(folder, false), observer);
+
+    EXPECT_EQ(seenDuringRun, std::vector<std::string>{}) << "the published set changed before the run ended";
+    EXPECT_EQ(observer.filesProcessed.size(), 30u);
+    const SetBytes fresh = FreshSet(30);
+    EXPECT_TRUE(SameSet(atDone, fresh)) << "the new set is in place when \"Done\" is shown";
+    EXPECT_TRUE(SameSet(PublishedSet(db), fresh)) << "no .ext and no .lst: the new set has neither";
+    EXPECT_EQ(summary.words, 32u);
+    EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+}
+
+TEST(IndexSetPublisher, TheWordDumpIsPublishedWithTheSet) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    WritePreviousSet(folder);
+    WriteDocuments(folder, 2, "new");
+    RunObserver quiet;
+    RunIndexer(SettingsFor(folder, true), quiet);
+    EXPECT_EQ(ReadBytes(db + ".lst"), FormatDumpLine(2, "NEW") + "\r\n" + FormatDumpLine(1, "NEWWORD1") +
+                                          "\r\n" + FormatDumpLine(1, "NEWWORD2") + "\r\n" +
+                                          FormatDumpLine(2, "SHARED") + "\r\n");
+    EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+}
+
+struct StopCase {
+    std::string name;
+    std::string stopAtStep;
+    long stopAfterPumps;
+    std::size_t tocLines;
+};
+
+TEST(IndexSetPublisher, AStopInEachPhasePublishesASetWithoutWordsOverThePreviousOne) {
+    // Pumps: two per document (before and after reading it).
+    const StopCase cases[] = {
+        {"parsing, before any document", "Parsing Files", 0, 0},
+        {"parsing, after two documents", "", 4, 2},
+        {"sorting", "Sorting Words", 0, 30},
+        {"building", "Building Index", 0, 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const std::string db = folder / "DataBase";
+        WritePreviousSet(folder);
+        WriteDocuments(folder, 30, "new");
+        RecordingObserver observer;
+        observer.stopAtStep = c.stopAtStep;
+        observer.stopAfterPumps = c.stopAfterPumps;
+        EXPECT_TRUE(RunIndexer(SettingsFor(folder, true), observer).stopped);
+        EXPECT_EQ(ReadBytes(db + ".toc").size(), c.tocLines * kTocRecordSize);
+        EXPECT_EQ(ReadBytes(db + ".dct"), "");
+        EXPECT_EQ(ReadBytes(db + ".ndx"), "");
+        EXPECT_TRUE(SameBytes(ReadBytes(db + ".hsh"), GoldenBytes("empty.hsh")));
+        EXPECT_FALSE(Exists(db + ".ext"));
+        EXPECT_FALSE(Exists(db + ".lst")) << "a dump without words has no line";
+        EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+    }
+}
+
+TEST(IndexSetPublisher, StagedFilesLeftByAKilledRunAreDeletedAndNeverPublished) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    WriteDocuments(folder, 4, "new");
+    for (const IndexFile file : kPublishedFiles) WriteBytes(StagedIndexFileName(db, file), "left over");
+    RunObserver quiet;
+    RunIndexer(SettingsFor(folder, false), quiet);
+    EXPECT_TRUE(SameSet(PublishedSet(db), FreshSet(4)));
+    EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+}
+
+// ---- Publishing itself --------------------------------------------------------------
+
+TEST(IndexSetPublisher, AnIncompleteStagedSetPublishesNothing) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    const SetBytes previous = WritePreviousSet(folder);
+    for (const IndexFile file : {IndexFile::TableOfContents, IndexFile::Dictionary, IndexFile::Postings})
+        WriteBytes(StagedIndexFileName(db, file), "new");
+    try {
+        PublishStagedSet(db);
+        FAIL() << "a set without .hsh was published";
+    } catch (const platform::IoError& error) {
+        EXPECT_NE(std::string(error.what()).find(db + ".hsh.new"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(SameSet(PublishedSet(db), previous));
+    RemoveStagedSet(db);
+    EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+    EXPECT_TRUE(SameSet(PublishedSet(db), previous)) << "removing the staged set touches no published file";
+}
+
+TEST(IndexSetPublisher, EveryStagedFileReplacesItsPublishedOne) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    WritePreviousSet(folder);
+    SetBytes staged;
+    for (const IndexFile file : kPublishedFiles) {
+        const std::string extension(IndexFileExtension(file));
+        staged[extension] = "new " + extension;
+        WriteBytes(StagedIndexFileName(db, file), staged[extension]);
+    }
+    PublishStagedSet(db);
+    EXPECT_TRUE(SameSet(PublishedSet(db), staged));
+    EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+}
+
+TEST(IndexSetPublisher, StagedNamesEndInTheirOwnSuffix) {
+    EXPECT_EQ(StagedIndexFileName("/srv/site/DataBase", IndexFile::TableOfContents), "/srv/site/DataBase.toc.new");
+    EXPECT_EQ(StagedIndexFileName("DataBase", IndexFile::BlockLetters), "DataBase.ext.new");
+}
+
+}  // namespace
+}  // namespace indexer
