@@ -63,7 +63,7 @@ run_bounded() {  # seconds, command...: the command's exit status, 124 on timeou
 }
 
 # 1. autorun: indexes and closes by itself.
-( cd / && run_bounded 60 "$indexer" "$work/site/orchard.tarvo" autorun ) >"$work/autorun.log" 2>&1
+( cd / && run_bounded 120 "$indexer" "$work/site/orchard.tarvo" autorun ) >"$work/autorun.log" 2>&1
 status=$?
 if [ "$status" -eq 0 ]; then pass "autorun closes with status 0"; else fail "autorun exit status $status"; cat "$work/autorun.log"; fi
 for ext in toc dct ndx hsh; do
@@ -74,7 +74,7 @@ if [ "$(wc -l <"$work/site/Orchard.toc")" -eq 3 ]; then pass "three documents in
 
 # 2. autorun debug: the sorted work file stays.
 rm -f "$work/site"/Orchard.*
-( cd "$work" && run_bounded 60 "$indexer" "$work/site/orchard.tarvo" autorun debug ) >"$work/debug.log" 2>&1
+( cd "$work" && run_bounded 120 "$indexer" "$work/site/orchard.tarvo" autorun debug ) >"$work/debug.log" 2>&1
 status=$?
 [ "$status" -eq 0 ] || fail "autorun debug exit status $status"
 if [ -s "$work/site/Orchard.temp" ]; then
@@ -95,7 +95,7 @@ else
   ( cd / && exec "$indexer" "$work/site/orchard.tarvo" ) >"$work/window.log" 2>&1 &
   app_pid=$!
   window=""
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 400); do
     window="$(xdotool search --name '^TARVO Indexer$' 2>/dev/null | head -1)"
     [ -n "$window" ] && break
     sleep 0.1
@@ -105,7 +105,7 @@ else
   else
     xdotool windowfocus --sync "$window" 2>/dev/null
     xdotool key --window "$window" ctrl+r
-    for _ in $(seq 1 300); do
+    for _ in $(seq 1 600); do
       [ -s "$work/site/Orchard.hsh" ] && break
       sleep 0.1
     done
@@ -119,10 +119,10 @@ else
     # Help > Contents finds the help pages beside the program, whatever the
     # working folder (the program was started from /).
     xdotool key --window "$window" alt+h
-    sleep 0.5
+    sleep 1  # the menu must be open before its item's key
     xdotool key c
     help=""
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 400); do
       help="$(xdotool search --onlyvisible --name '^TARVO Help$' 2>/dev/null | head -1)"
       [ -n "$help" ] && break
       sleep 0.1
@@ -141,9 +141,9 @@ else
     fi
     xdotool windowfocus --sync "$window" 2>/dev/null
     xdotool key --window "$window" alt+f
-    sleep 0.5
+    sleep 1  # the menu must be open before its item's key
     xdotool key x
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 400); do
       kill -0 "$app_pid" 2>/dev/null || break
       sleep 0.1
     done
