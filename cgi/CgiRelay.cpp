@@ -11,6 +11,7 @@
 #include "platform/FileLocking.h"
 #include "platform/FileTimes.h"
 #include "platform/Folders.h"
+#include "platform/QuitSignals.h"
 #include "platform/WindowTitle.h"
 
 namespace cgi::relay {
@@ -72,6 +73,17 @@ std::string TempBaseName() {
 std::string ServerFileName() { return TempBaseName() + "_S"; }
 
 std::string ServerWindowTitle() { return ModuleName() + "_S"; }
+
+platform::TTimer& StartServerPolling(platform::TComponent& engine, std::chrono::milliseconds interval,
+                                     std::function<void()> poll) {
+    platform::TApplication::Instance().SetWindowTitle(ServerWindowTitle());
+    platform::WatchQuitSignals();
+    auto& timer = engine.CreateOwned<platform::TTimer>();
+    timer.SetInterval(static_cast<int>(interval.count()));
+    timer.OnTimer = std::move(poll);
+    timer.SetEnabled(true);
+    return timer;
+}
 
 bool DevelopmentWindowExists() {
     for (std::string_view title : kDevelopmentWindows)

@@ -11,8 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Component.h"
 #include "platform/File.h"
 #include "platform/LocalTime.h"
+#include "platform/Timer.h"
 
 namespace cgi::relay {
 
@@ -69,6 +71,12 @@ std::string TempBaseName();
 std::string ServerFileName();
 /// The title of a relay server's window: the program file's name + "_S".
 std::string ServerWindowTitle();
+
+/// Turns this process into a relay server: takes the server window title,
+/// watches for quit signals and starts a timer, owned by `engine`, that calls
+/// `poll` every `interval`. Returns the timer so the engine can pause it.
+platform::TTimer& StartServerPolling(platform::TComponent& engine, std::chrono::milliseconds interval,
+                                     std::function<void()> poll);
 /// Whether a development environment's window is open.
 bool DevelopmentWindowExists();
 

@@ -293,14 +293,7 @@ TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSetti
     AutoTerminate = settings.autoTerminate;
     BufferedOutput = settings.bufferedOutput;
     NoCache = settings.noCache;
-    AutoReadLimit = settings.autoReadLimit;
-    AutoReadInput = settings.autoReadInput;
-    AutoContentType = settings.autoContentType;
-    AutoHttpHeader = settings.autoHttpHeader;
-    OnRequestError = settings.onRequestError;
-    OnLastExecRequest = settings.onLastExecRequest;
-    OnExecRequest = settings.onExecRequest;
-    OnFirstExecRequest = settings.onFirstExecRequest;
+    ApplyRequestSettings(settings);
     firstRequest_ = true;
     startedByHand_ = settings.startedByHand;
     development_ = startedByHand_ && relay::DevelopmentWindowExists();
@@ -309,12 +302,7 @@ TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSetti
     if (!ServerSoftwareIsSet() && !Process().relayServerMode) return;
     MakeCurrent();
     if (Process().relayServerMode) {
-        platform::TApplication::Instance().SetWindowTitle(relay::ServerWindowTitle());
-        platform::WatchQuitSignals();
-        pollTimer_ = &CreateOwned<platform::TTimer>();
-        pollTimer_->SetInterval(static_cast<int>(relay::RelayTimings().standardServerPoll.count()));
-        pollTimer_->OnTimer = [this] { PollRelay(); };
-        pollTimer_->SetEnabled(true);
+        pollTimer_ = &relay::StartServerPolling(*this, relay::RelayTimings().standardServerPoll, [this] { PollRelay(); });
         return;
     }
     ProcessRequest();

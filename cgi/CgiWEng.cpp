@@ -263,24 +263,12 @@ TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSetti
     NoCache = settings.noCache;
     BufferedOutput = settings.bufferedOutput;
     if (IsDesigning() || Process().standardEnvironment || !IsActiveEngine()) return;
-    AutoReadLimit = settings.autoReadLimit;
-    AutoReadInput = settings.autoReadInput;
-    AutoContentType = settings.autoContentType;
-    AutoHttpHeader = settings.autoHttpHeader;
-    OnRequestError = settings.onRequestError;
-    OnLastExecRequest = settings.onLastExecRequest;
-    OnExecRequest = settings.onExecRequest;
-    OnFirstExecRequest = settings.onFirstExecRequest;
+    ApplyRequestSettings(settings);
     startedByHand_ = settings.startedByHand;
     development_ = startedByHand_ && relay::DevelopmentWindowExists();
     MakeCurrent();
     if (Process().relayServerMode) {
-        platform::TApplication::Instance().SetWindowTitle(relay::ServerWindowTitle());
-        platform::WatchQuitSignals();
-        pollTimer_ = &CreateOwned<platform::TTimer>();
-        pollTimer_->SetInterval(static_cast<int>(relay::RelayTimings().windowsServerPoll.count()));
-        pollTimer_->OnTimer = [this] { PollRelay(); };
-        pollTimer_->SetEnabled(true);
+        pollTimer_ = &relay::StartServerPolling(*this, relay::RelayTimings().windowsServerPoll, [this] { PollRelay(); });
         return;
     }
     ProcessRequest();

@@ -100,6 +100,17 @@ THttpEngine::~THttpEngine() {
     if (t_request.currentEngine == this) t_request.currentEngine = nullptr;
 }
 
+void THttpEngine::ApplyRequestSettings(const THttpEngineSettings& settings) {
+    AutoReadLimit = settings.autoReadLimit;
+    AutoReadInput = settings.autoReadInput;
+    AutoContentType = settings.autoContentType;
+    AutoHttpHeader = settings.autoHttpHeader;
+    OnRequestError = settings.onRequestError;
+    OnLastExecRequest = settings.onLastExecRequest;
+    OnExecRequest = settings.onExecRequest;
+    OnFirstExecRequest = settings.onFirstExecRequest;
+}
+
 void THttpEngine::Loaded() {
     platform::TComponent::Loaded();
     if (IsDesigning() || !IsActiveEngine() || Owner() == nullptr) return;

@@ -17,6 +17,7 @@
 namespace cgi {
 
 class THttpEngine;
+struct THttpEngineSettings;
 
 /// The request handler; Sender is the engine serving the request.
 using TExecRequestEvent = std::function<void(THttpEngine& sender)>;
@@ -145,6 +146,9 @@ public:
     static std::vector<std::string> SplitFieldNames(std::string_view data);
 
 protected:
+    /// Takes the request settings and event handlers that every engine takes
+    /// alike from the general engine component.
+    void ApplyRequestSettings(const THttpEngineSettings& settings);
     /// Whether text or bytes written now go to the engine's output channel.
     bool SendsToChannel() const noexcept;
     /// The server variable, or the second name's when the first is empty.
