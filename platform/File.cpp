@@ -62,6 +62,21 @@ FileHandle FileHandle::Open(const std::string& path, Mode mode) noexcept {
     return FileHandle(fd);
 }
 
+FileHandle FileHandle::Duplicate() const noexcept {
+    FileHandle copy;
+    if (fd_ < 0) {
+        copy.openError_ = openError_;
+        return copy;
+    }
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        copy.openError_ = errno;
+        return copy;
+    }
+    copy.fd_ = fd;
+    return copy;
+}
+
 long long FileHandle::ReadSome(void* buffer, std::size_t size) noexcept {
     ssize_t n;
     do {

@@ -44,6 +44,12 @@ public:
     /// Opens a file. Never throws: check IsOpen(); OpenError() then holds errno.
     static FileHandle Open(const std::string& path, Mode mode) noexcept;
 
+    /// A second handle on the same open file (it reads the same bytes, even
+    /// after the file's name has been given to another file). A closed handle
+    /// gives a closed handle with the same OpenError(); a failed duplication a
+    /// closed handle whose OpenError() holds errno.
+    FileHandle Duplicate() const noexcept;
+
     bool IsOpen() const noexcept { return fd_ >= 0; }
     /// errno of the failed Open; 0 after a successful one.
     int OpenError() const noexcept { return openError_; }

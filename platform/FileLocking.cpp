@@ -1,8 +1,11 @@
-// flock-based implementation of exclusive opening.
+// flock-based implementation of exclusive opening and folder locks.
 #include "platform/FileLocking.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
+#include <utility>
 
 namespace platform {
 
@@ -15,6 +18,50 @@ FileHandle OpenExclusive(const std::string& path, FileHandle::Mode mode) noexcep
     } while (result != 0 && errno == EINTR);
     if (result != 0) return FileHandle{};
     return handle;
+}
+
+FolderLock::~FolderLock() { Release(); }
+
+FolderLock::FolderLock(FolderLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), lockError_(other.lockError_) {}
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+    if (this != &other) {
+        Release();
+        fd_ = std::exchange(other.fd_, -1);
+        lockError_ = other.lockError_;
+    }
+    return *this;
+}
+
+FolderLock FolderLock::Acquire(const std::string& folder, Kind kind, Wait wait) noexcept {
+    FolderLock lock;
+    const char* path = folder.empty() ? "." : folder.c_str();
+    int fd;
+    do {
+        fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        lock.lockError_ = errno;
+        return lock;
+    }
+    const int operation = (kind == Kind::Shared ? LOCK_SH : LOCK_EX) | (wait == Wait::No ? LOCK_NB : 0);
+    int result;
+    do {
+        result = ::flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        lock.lockError_ = errno;
+        ::close(fd);
+        return lock;
+    }
+    lock.fd_ = fd;
+    return lock;
+}
+
+void FolderLock::Release() noexcept {
+    // Closing the folder's only descriptor releases the lock.
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
 }
 
 }  // namespace platform
