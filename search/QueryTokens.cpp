@@ -34,9 +34,9 @@ bool QueryTokenizer::Next(std::string& token) {
 }
 
 namespace {
-/// The one tokenizer of the program; constant-initialised, so it costs
-/// nothing at start-up.
-constinit QueryTokenizer programTokenizer;
+/// The one tokenizer of the program. Its constructor is constexpr, so
+/// compilers whose library allows it initialise it at no start-up cost.
+QueryTokenizer programTokenizer;
 }  // namespace
 
 void ClearTokens() noexcept { programTokenizer.Clear(); }
