@@ -1,0 +1,64 @@
+// Fuzz target: the document reader and the word rules on arbitrary bytes.
+// Input: digit rule byte, delimiter length byte and that many delimiter
+// bytes (length 0: the default set), then the document.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzSupport.h"
+#include "indexer/engine/DocumentReader.h"
+#include "indexer/engine/WordList.h"
+#include "indexer/engine/WordRules.h"
+#include "platform/TextLineReader.h"
+
+namespace {
+
+indexer::WordSettings SettingsFrom(fuzz::InputReader& input) {
+    indexer::WordSettings settings;
+    const std::uint8_t digits = input.Byte();
+    settings.digitmin = digits & 0x07;
+    settings.digitmax = (digits >> 3) & 0x0F;
+    const std::uint8_t delimiterCount = input.Byte() & 0x1F;
+    if (delimiterCount > 0) settings.delimiters = std::string(input.Bytes(delimiterCount));
+    settings.stopwordString = ",THE,AND,OF,\xC9T\xC9,";
+    return settings;
+}
+
+/// Every word entry the reader makes has the fixed "%-27.27s:%5.5d" form.
+void CheckEntries(const indexer::TTARVOStringList& words, const std::vector<std::string>& titles) {
+    for (std::size_t i = 0; i < words.Count(); ++i) {
+        const std::string_view entry = words.At(i);
+        if (entry.size() != indexer::kWordEntryLength) fuzz::Fail("word entry of the wrong length");
+        if (entry[indexer::kStoredWordLength] != ':') fuzz::Fail("word entry without its colon");
+    }
+    if (titles.size() != 1) fuzz::Fail("a document gave other than one title line");
+    if (titles.front().size() != indexer::kTitleLineLength) fuzz::Fail("title line of the wrong length");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::InputReader input(data, size);
+    const std::uint8_t flags = input.Byte();
+    const indexer::WordRules rules(SettingsFrom(input));
+    const std::string_view document = input.Rest();
+
+    static indexer::DocumentReader reader;  // one reader for the run, as the indexer keeps it
+    indexer::TTARVOStringList words;
+    std::vector<std::string> titles;
+    auto lines = platform::TextLineReader::FromBytes(document);
+    const std::string_view entryTitle = (flags & 1) ? "Listed title" : "";
+    const std::string_view entryUrl = (flags & 2) ? "http://www.example.org/page.htm" : "";
+    reader.Read(lines, 1 + (flags >> 2) * 1000, "site/page.htm", entryTitle, entryUrl, rules, words, titles);
+    CheckEntries(words, titles);
+
+    // The word rules on their own, at every position of the document's first bytes.
+    const std::string_view head = document.substr(0, 256);
+    for (std::size_t i = 0; i < head.size(); ++i) (void)rules.IsDelimiter(head, i);
+    (void)rules.AcceptWord(head);
+    (void)indexer::WordRules::NumberDigits(head);
+    char stored[indexer::kStoredWordLength];
+    if (indexer::WordRules::StoredWord(head, stored) > indexer::kStoredWordLength) fuzz::Fail("stored word too long");
+    return 0;
+}

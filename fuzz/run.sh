@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets and fuzzes each in turn for SECONDS_PER_TARGET
+# (default 300), one fuzzer process at a time. New interesting inputs go to a
+# scratch corpus outside the tree (TARVO_FUZZ_WORK, default
+# /tmp/tarvo-fuzz/corpus/<target>), faults to /tmp/tarvo-fuzz/artifacts/<target>/;
+# the seeds and the regression inputs are read, never written.
+# Usage: fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...]
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+bin="$here/../build-fuzz/bin"
+seconds="${1:-300}"
+shift || true
+work="${TARVO_FUZZ_WORK:-/tmp/tarvo-fuzz}"
+
+bash "$here/build.sh" || exit 1
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(cd "$bin" && ls fuzz_* | sort)
+
+status=0
+for target in "${targets[@]}"; do
+  corpus="$work/corpus/$target"
+  artifacts="$work/artifacts/$target"
+  mkdir -p "$corpus" "$artifacts"
+  log="$work/$target.log"
+  echo "== $target: ${seconds}s =="
+  "$bin/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=131072 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
+    "$here/corpus/$target" "$here/regressions/$target" >"$log" 2>&1
+  rc=$?
+  grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|^Done [0-9]+ runs' "$log" | tail -2
+  if [ $rc -ne 0 ]; then
+    status=1
+    echo "$target found a fault (log $log):"
+    grep -E 'ERROR|SUMMARY|fuzz property failed|Test unit written' "$log" | head -5
+  fi
+done
+exit $status
