@@ -1,0 +1,101 @@
+// Hostile requests sent as raw bytes to tarvocgi under Apache 2 (mod_cgi),
+// lighttpd (mod_cgi) and nginx with fcgiwrap: path traversal, long and broken
+// fields, NUL bytes, odd bodies, unknown methods, wildcard-only queries.
+// Every answer is a whole results page or the server's own error, no answer
+// shows the canary index set placed beside the CGI folder, the server logs
+// tell of no failed or crashed CGI process, and no tarvocgi process lingers.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, it } from 'node:test';
+import { makeSite } from './lib/fixture.mjs';
+import { answerProblems, faultLines, hostileCases, lingeringProcesses, placeCanary, rawRequest, serverLogs }
+  from './lib/hostile.mjs';
+import { parseResponse, rawExchange } from './lib/raw.mjs';
+import { serverKinds, startServer } from './lib/servers.mjs';
+
+const kSuiteTimeoutMs = 120000;
+const kLingerBoundMs = 10000;
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+/// Sends each case; returns "case: problem" for every unsound answer and how
+/// many answers had each status ("closed" for none).
+async function sendCases(server, cases) {
+  const problems = [];
+  const statuses = {};
+  for (const kase of cases) {
+    const exchange = await rawExchange(server.port, kase.bytes,
+      { halfClose: kase.halfClose, abortAfterMs: kase.abortAfterMs ?? null });
+    for (const problem of answerProblems(kase, exchange, server.name)) problems.push(`${kase.name}: ${problem}`);
+    const key = parseResponse(exchange.raw).status || (exchange.raw.length === 0 ? 'closed' : 'other');
+    statuses[key] = (statuses[key] || 0) + 1;
+  }
+  return { problems, statuses };
+}
+
+/// Two CGI scripts beside tarvocgi that die of SIGSEGV, "dies-mid-page.sh"
+/// after the start of a results page and "dies-at-once.sh" before any
+/// output: the checks must call both answers unsound.
+function placeDyingScripts(site) {
+  const scripts = {
+    'dies-mid-page.sh': 'printf \'Content-Type: text/html\\r\\n\\r\\n<HTML><BODY>\\r\\n' +
+      '<!--start of data-->\\r\\n3~|~~|~\\r\\n\'\n',
+    'dies-at-once.sh': '',
+  };
+  for (const [name, start] of Object.entries(scripts)) {
+    const script = path.join(site.cgiDir, name);
+    fs.writeFileSync(script, `#!/bin/sh\n${start}kill -SEGV $$\n`);
+    fs.chmodSync(script, 0o755);
+  }
+}
+
+for (const kind of Object.keys(serverKinds)) {
+  const installed = fs.existsSync(serverKinds[kind].binary);
+  describe(`hostile requests under ${kind}`, { skip: installed ? false : `${kind} is not installed`,
+    timeout: kSuiteTimeoutMs }, () => {
+    let site;
+    let server;
+    let cases;
+    before(async () => {
+      site = makeSite();
+      cases = hostileCases(placeCanary(site));
+      placeDyingScripts(site);
+      server = await startServer(kind, site);
+    });
+    after(async () => {
+      if (server) await server.stop();
+      if (site) site.remove();
+    });
+
+    for (const group of Object.keys(hostileCases('/canary'))) {
+      it(`answers ${group} with whole pages or its own errors`, async (t) => {
+        const { problems, statuses } = await sendCases(server, cases[group]);
+        t.diagnostic(`${cases[group].length} requests, statuses ${JSON.stringify(statuses)}`);
+        assert.deepEqual(problems, []);
+      });
+    }
+
+    it('logs no failed CGI process and no crash; leaves no tarvocgi process; the server still runs', async () => {
+      assert.deepEqual(await lingeringProcesses(site.program, kLingerBoundMs), []);
+      assert.deepEqual(faultLines(serverLogs(server)), []);
+      assert.deepEqual(site.logLines().filter((line) => /Unhandled exception/.test(line)), []);
+      for (const p of server.processes) assert.ok(p.running, `${p.name} has ended`);
+    });
+
+    it('sees a CGI process that dies: an unsound answer, and a fault in the log where the server logs one', async () => {
+      for (const script of ['dies-mid-page.sh', 'dies-at-once.sh']) {
+        const kase = { name: script, expect: 'answer', bytes: rawRequest('GET', `/cgi-bin/${script}`) };
+        const exchange = await rawExchange(server.port, kase.bytes);
+        assert.notDeepEqual(answerProblems(kase, exchange, server.name), [], exchange.raw.toString('latin1'));
+      }
+      if (server.name === 'nginx') return;  // fcgiwrap logs no crash of its CGI process
+      // The server may write its log line a moment after the answer.
+      const deadline = Date.now() + kLingerBoundMs;
+      while (faultLines(serverLogs(server)).length === 0 && Date.now() < deadline) await sleep(100);
+      assert.notDeepEqual(faultLines(serverLogs(server)), [], serverLogs(server));
+    });
+  });
+}
