@@ -16,6 +16,7 @@ import { serverKinds, startServer } from './lib/servers.mjs';
 
 const kSuiteTimeoutMs = 120000;
 const kLingerBoundMs = 10000;
+const kLogLine = /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,  \d{1,3} : [^\r\n]*$/;
 
 function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
@@ -81,7 +82,12 @@ for (const kind of Object.keys(serverKinds)) {
     it('logs no failed CGI process and no crash; leaves no tarvocgi process; the server still runs', async () => {
       assert.deepEqual(await lingeringProcesses(site.program, kLingerBoundMs), []);
       assert.deepEqual(faultLines(serverLogs(server)), []);
-      assert.deepEqual(site.logLines().filter((line) => /Unhandled exception/.test(line)), []);
+      const logLines = site.logLines();
+      assert.deepEqual(logLines.filter((line) => /Unhandled exception/.test(line)), []);
+      // Request text never breaks a log line: each starts with its time stamp.
+      assert.deepEqual(logLines.filter((line) => !kLogLine.test(line)), []);
+      assert.ok(logLines.some((line) => line.endsWith('refused, it leaves the program folder: site??X-Injected: yes')),
+        logLines.join('\n'));
       for (const p of server.processes) assert.ok(p.running, `${p.name} has ended`);
     });
 

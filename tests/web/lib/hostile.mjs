@@ -129,6 +129,9 @@ function traversalCases(canaryBase) {
   cases.push({ name: 'volumeName ../canary/secret in a POST body',
     bytes: post(searchForm({ volumeName: '../canary/secret', searchWords: 'zzcanary', language: 'en' })),
     expect: 'page', lines: fileErrors() });
+  cases.push({ name: 'volumeName with a line break in a POST body',
+    bytes: post(searchForm({ volumeName: 'site\r\nX-Injected: yes', searchWords: 'banana', language: 'en' })),
+    expect: 'page', lines: fileErrors() });
   cases.push({ name: 'absolute canary volumeName in a POST body',
     bytes: post(searchForm({ volumeName: canaryBase, searchWords: 'zzcanary', language: 'en' })),
     expect: 'page', lines: fileErrors() });
