@@ -69,6 +69,18 @@ void TTARVO::EvaluateQuery(std::string_view query) {
 }
 
 void TTARVO::Search(std::string_view query) {
+    if (HasSnapshot()) {
+        RunSearch(query);
+        return;
+    }
+    // The files of the set are opened together first, so the whole search
+    // reads one set, and closed again before the page is written.
+    TakeSnapshot();
+    RunSearch(query);
+    DropSnapshot();
+}
+
+void TTARVO::RunSearch(std::string_view query) {
     ResultSet.Clear();
     WildcardError = false;
     ExtRecord.Count = 0;

@@ -70,14 +70,21 @@ void TTARVO::RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int 
     if (Status <= 0) Status = status;
 }
 
+void TTARVO::TakeSnapshot() { Snapshot = IndexSnapshot::Take(BasePath); }
+
+void TTARVO::DropSnapshot() noexcept { Snapshot = IndexSnapshot{}; }
+
+platform::FileHandle TTARVO::OpenSetFile(std::string_view extension) const {
+    if (Snapshot.IsTaken()) return Snapshot.Open(extension);
+    return platform::FileHandle::Open(BasePath + std::string(extension), platform::FileHandle::Mode::Read);
+}
+
 bool TTARVO::OpenIndexFile(platform::FileHandle& file, std::string_view extension,
                            std::int32_t status, std::int32_t errorBase) {
     file.Close();
-    std::string path = BasePath;
-    path += extension;
-    file = platform::FileHandle::Open(path, platform::FileHandle::Mode::Read);
+    file = OpenSetFile(extension);
     if (file.IsOpen()) return true;
-    RecordOpenFailure(status, errorBase, file.OpenError(), path);
+    RecordOpenFailure(status, errorBase, file.OpenError(), BasePath + std::string(extension));
     return false;
 }
 
@@ -113,8 +120,7 @@ void TTARVO::CloseFiles() noexcept {
 
 void TTARVO::ReadExt() {
     ExtRecord.Count = 0;
-    auto file = platform::FileHandle::Open(BasePath + std::string(kExtExtension),
-                                           platform::FileHandle::Mode::Read);
+    auto file = OpenSetFile(kExtExtension);
     if (!file.IsOpen()) return;
     std::array<unsigned char, kExtRecordSize> record{};
     if (!file.ReadExactAt(record.data(), record.size(), 0)) return;

@@ -11,6 +11,7 @@
 
 #include "platform/File.h"
 #include "search/IndexFormat.h"
+#include "search/IndexSnapshot.h"
 #include "search/TBitSet.h"
 
 namespace search {
@@ -59,7 +60,10 @@ struct TExtRecord {
 /// One search over one index file set. Every index file is opened read-only
 /// and closed again within the operation that opened it; no failure of a
 /// file operation escapes as an exception, it becomes `Status` and an error
-/// code instead. Used by one thread; `Search` is meant to be called once.
+/// code instead. While a snapshot is held (TakeSnapshot; Search holds one for
+/// its whole length), every open is served from it, so one search reads one
+/// set even while the indexer renames a new one into place. Used by one
+/// thread; `Search` is meant to be called once.
 class TTARVO {
 public:
     /// `basePath` names the index file set without extension.
@@ -70,7 +74,8 @@ public:
 
     // ---- Query evaluation ---------------------------------------------------
 
-    /// Runs the whole search: evaluates the query into the result set and
+    /// Runs the whole search: takes a snapshot of the set unless one is
+    /// held (and drops the one it took at the end), evaluates the query into the result set and
     /// lists its documents from ".toc" in document-number order into
     /// GetTitles/GetUrls, or puts the message lines there. Afterwards
     /// GetFoundCount and TakeErrorCode describe the outcome (0 with
@@ -109,6 +114,14 @@ public:
     bool OpenNdx();
     /// Closes every index file that is open.
     void CloseFiles() noexcept;
+    /// Opens every file of the set at once (IndexSnapshot::Take). Until
+    /// DropSnapshot, OpenToc, OpenDct, OpenHsh, OpenNdx and ReadExt read the
+    /// files as they were at this moment, and a file that failed to open then
+    /// fails later with the same Status and error code, at the same point.
+    void TakeSnapshot();
+    /// Closes the snapshot's files; later opens open the files by name again.
+    void DropSnapshot() noexcept;
+    bool HasSnapshot() const noexcept { return Snapshot.IsTaken(); }
     /// Reads the block letter record of ".ext"; a missing or short file
     /// leaves the count 0 and sets no error. The file is closed again.
     void ReadExt();
@@ -135,6 +148,8 @@ public:
     const std::string& GetBasePath() const noexcept { return BasePath; }
 
 private:
+    void RunSearch(std::string_view query);
+    platform::FileHandle OpenSetFile(std::string_view extension) const;
     bool OpenIndexFile(platform::FileHandle& file, std::string_view extension,
                        std::int32_t status, std::int32_t errorBase);
     void RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
@@ -169,6 +184,8 @@ private:
     std::int64_t DctNextRecord = 0;
     std::int32_t TocCount = 0;
     std::string BasePath;
+    /// The set's files opened together; not taken outside a search.
+    IndexSnapshot Snapshot;
     std::int32_t FoundCount = 0;
     /// Titles of the documents found, or message lines; in the order added.
     std::vector<std::string> Titles;

@@ -1,0 +1,44 @@
+// The files of one index set opened together, at one moment: the indexer
+// renames a new set into place file by file while it holds the folder's
+// exclusive lock, and a search opens all the files it reads under the shared
+// lock, so it reads one set whole and never files of two sets.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "platform/File.h"
+
+namespace search {
+
+class IndexSnapshot {
+public:
+    IndexSnapshot() = default;
+
+    /// Opens ".toc", ".dct", ".hsh", ".ndx" and ".ext" of the set at
+    /// `basePath` while holding the shared lock of its folder, and releases
+    /// the lock at once. A folder that cannot be locked (it cannot be opened,
+    /// or does not allow locks) is read without the lock. A file that fails to
+    /// open keeps the reason (errno) for the Open that asks for it later.
+    static IndexSnapshot Take(const std::string& basePath);
+
+    bool IsTaken() const noexcept { return taken_; }
+
+    /// A handle of its own on the file with `extension` as it was when the
+    /// snapshot was taken, whatever was renamed over its name since. When the
+    /// file failed to open then, a closed handle whose OpenError() holds that
+    /// errno. An extension the snapshot does not hold is opened now.
+    platform::FileHandle Open(std::string_view extension) const noexcept;
+
+private:
+    struct Entry {
+        std::string_view extension;
+        platform::FileHandle file;
+    };
+    std::array<Entry, 5> entries_{};
+    std::string basePath_;
+    bool taken_ = false;
+};
+
+}  // namespace search
