@@ -6,6 +6,7 @@
 
 #include "indexer/engine/IndexFiles.h"
 #include "platform/File.h"
+#include "platform/FileLocking.h"
 #include "platform/FileReplace.h"
 #include "platform/PathNames.h"
 
@@ -61,10 +62,18 @@ void RemoveStagedSet(const std::string& databaseName) noexcept {
 
 void PublishStagedSet(const std::string& databaseName) {
     SyncStagedFiles(databaseName);
-    for (const IndexFile file : kPublishOrder) PublishFile(databaseName, file);
+    const std::string folder = platform::DirectoryOf(databaseName);
+    {
+        // Searches open the files of the set together under the shared lock,
+        // so none opens files of both sets. Only the renames lie inside the
+        // lock. A folder that cannot be locked is published without it.
+        const platform::FolderLock lock =
+            platform::FolderLock::Acquire(folder, platform::FolderLock::Kind::Exclusive);
+        for (const IndexFile file : kPublishOrder) PublishFile(databaseName, file);
+    }
     // The renames themselves reach the disk too; a folder that cannot be
     // flushed (some file systems refuse) leaves the set published all the same.
-    platform::SyncFolder(platform::DirectoryOf(databaseName));
+    platform::SyncFolder(folder);
 }
 
 }  // namespace indexer

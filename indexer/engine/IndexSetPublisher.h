@@ -17,7 +17,10 @@ void RemoveStagedSet(const std::string& databaseName) noexcept;
 /// or ".lst" without a staged one is deleted, since the new set has none.
 /// The order follows the search program's reads backwards: ".lst", ".toc",
 /// ".ndx", ".hsh", ".dct", then ".ext" last, so a search that finds the new
-/// file it opens first also finds the new files it opens after it. Throws
+/// file it opens first also finds the new files it opens after it. The
+/// renames happen under the exclusive lock of the database's folder
+/// (platform::FolderLock), which waits for searches that are opening the
+/// files of the set under the shared one. Throws
 /// platform::IoError when a staged file is missing or cannot be flushed
 /// (nothing is renamed then) or when a rename or delete fails.
 void PublishStagedSet(const std::string& databaseName);

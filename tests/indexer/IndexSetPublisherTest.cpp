@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "IndexTestSupport.h"
@@ -16,6 +21,7 @@
 #include "indexer/engine/IndexingRun.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
+#include "platform/FileLocking.h"
 
 namespace indexer {
 namespace {
@@ -317,6 +323,53 @@ TEST(IndexSetPublisher, EveryStagedFileReplacesItsPublishedOne) {
     PublishStagedSet(db);
     EXPECT_TRUE(SameSet(PublishedSet(db), staged));
     EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
+}
+
+/// Waits until a lock request on the folder waits in the kernel's lock table
+/// ("->" marks a waiting request; the inode follows the device numbers).
+bool WaitForBlockedLock(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return false;
+    const std::string inode = ":" + std::to_string(info.st_ino) + " ";
+    for (int attempt = 0; attempt < 2000; ++attempt) {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);) {
+            if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+TEST(IndexSetPublisher, TheRenamesWaitForSearchesOpeningTheSetAndReleaseTheFolderAfterwards) {
+    if (!std::filesystem::exists("/proc/locks")) GTEST_SKIP() << "no lock table to watch";
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    const SetBytes previous = WritePreviousSet(folder);
+    SetBytes staged;
+    for (const IndexFile file : kPublishedFiles) {
+        const std::string extension(IndexFileExtension(file));
+        staged[extension] = "new " + extension;
+        WriteBytes(StagedIndexFileName(db, file), staged[extension]);
+    }
+
+    // A search holds the shared lock while it opens the files of the set.
+    platform::FolderLock search =
+        platform::FolderLock::Acquire(folder.Path(), platform::FolderLock::Kind::Shared);
+    ASSERT_TRUE(search.IsHeld());
+    std::thread publisher([&] { PublishStagedSet(db); });
+    const bool blocked = WaitForBlockedLock(folder.Path());
+    const SetBytes whileSearching = PublishedSet(db);
+    search.Release();
+    publisher.join();
+
+    EXPECT_TRUE(blocked) << "publishing did not wait for the folder lock";
+    EXPECT_TRUE(SameSet(whileSearching, previous)) << "a file was renamed while a search was opening the set";
+    EXPECT_TRUE(SameSet(PublishedSet(db), staged));
+    EXPECT_TRUE(platform::FolderLock::Acquire(folder.Path(), platform::FolderLock::Kind::Exclusive,
+                                              platform::FolderLock::Wait::No)
+                    .IsHeld())
+        << "the folder stays locked after publishing";
 }
 
 TEST(IndexSetPublisher, StagedNamesEndInTheirOwnSuffix) {
