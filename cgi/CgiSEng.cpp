@@ -97,6 +97,16 @@ std::string ReadBody(TCgiInput& input, long long length) {
 
 bool ServerSoftwareIsSet() { return !GetEnvVar("SERVER_SOFTWARE").empty(); }
 
+// A web server hands the words of a query string that holds no "=" to the
+// program as its arguments (the index-search form of CGI), so under a web
+// server such arguments are the client's words, never a developer's
+// START_SERVER: they count as no arguments.
+bool ArgumentsAreQueryWords(bool serverSoftware) {
+    if (!serverSoftware) return false;
+    const std::string query = GetEnvVar("QUERY_STRING");
+    return !query.empty() && query.find('=') == std::string::npos;
+}
+
 // ---- Relay client ----------------------------------------------------------
 
 // Writes the request file: the environment, the marker line, a blank line,
@@ -263,8 +273,9 @@ void StartStandardCgiModule() {
 
     const auto& arguments = platform::ProcessArguments();
     const bool serverSoftware = ServerSoftwareIsSet();
+    const bool ownArguments = !arguments.empty() && !ArgumentsAreQueryWords(serverSoftware);
     const bool startedAsServer =
-        (serverSoftware || !arguments.empty()) ? (!arguments.empty() && arguments.front() == "START_SERVER") : true;
+        (serverSoftware || ownArguments) ? (ownArguments && arguments.front() == "START_SERVER") : true;
     process.relayServerMode = startedAsServer && relay::DevelopmentWindowExists();
     process.serverData = std::make_unique<relay::TServerData>();
 

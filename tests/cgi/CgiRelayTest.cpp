@@ -143,6 +143,29 @@ TEST_F(Relay, WithoutADevelopmentWindowAProgramStartedByHandServesNothing) {
     EXPECT_FALSE(exists(serverFile_));
 }
 
+// A web server hands the words of a query string without "=" to the program
+// as its arguments (Apache's mod_cgi does), so a client can send
+// "?START_SERVER": that request is answered like any other and never turns
+// the process into a relay server, even while a development window is open.
+TEST_F(Relay, AStartServerWordInTheQueryStringIsAnsweredAndStartsNoServer) {
+    development_ = platform::TitledWindow("Corvid 3");
+    ASSERT_TRUE(development_.IsShown());
+    for (const std::string query : {"START_SERVER", "START_SERVER+id"}) {
+        std::vector<std::string> arguments = {"START_SERVER"};
+        if (query != "START_SERVER") arguments.push_back("id");
+        const auto result = cgitest::StartProgram(folder_, program_,
+                                                  WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "REQUEST_METHOD=GET",
+                                                               "QUERY_STRING=" + query, "TEST_FIELDS=id"}),
+                                                  {}, arguments)
+                                .Finish(10s);
+        EXPECT_EQ(result.exitCode, 0) << query;
+        EXPECT_EQ(result.output, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[(default)]\r\n"
+                                 "</BODY></HTML>\r\n")
+            << query;
+        EXPECT_FALSE(exists(serverFile_)) << query;
+    }
+}
+
 TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
     // A fresh server file that no server reads: the client waits its limit and ends without output.
     cgitest::fs::create_directories(folder_.Path() / "Temp");
