@@ -1,4 +1,5 @@
-// Request input with read-ahead, and unbuffered response output.
+// Request input with read-ahead, and response output (standard output
+// gathered into large writes).
 #include "cgi/CgiStreams.h"
 
 #include <algorithm>
@@ -52,7 +53,11 @@ int TCgiInput::ReadByte() {
 bool TCgiOutput::Write(const void* data, std::size_t size) {
     if (size == 0) return true;
     if (toFile_) return file_.IsOpen() && file_.WriteAll(data, size);
-    return platform::WriteStandardOutput(data, size);
+    return platform::BufferStandardOutput(data, size);
 }
+
+bool TCgiOutput::Flush() { return toFile_ || platform::FlushStandardOutput(); }
+
+TCgiOutput::~TCgiOutput() { Flush(); }
 
 }  // namespace cgi

@@ -1,6 +1,7 @@
 // The byte channels of a CGI request: the input (standard input or a relayed
 // request file) with a small read-ahead buffer, and the output (standard
-// output, a relay answer file or a Windows CGI output file).
+// output, gathered into large writes, a relay answer file or a Windows CGI
+// output file).
 #pragma once
 
 #include <cstddef>
@@ -34,17 +35,25 @@ private:
     std::size_t aheadPos_ = 0;
 };
 
-/// Response output: written at once, no user-space buffering.
+/// Response output. A file is written at once. Standard output is gathered
+/// into blocks of platform::kStandardOutputBlock bytes, so a page of many
+/// lines costs a few writes; Flush, the destructor and the end of the process
+/// (TerminateCgi) write out the rest, so the response is always complete.
 class TCgiOutput {
 public:
     /// Standard output.
     TCgiOutput() = default;
     /// An open file (a relay answer file or a Windows CGI output file).
     explicit TCgiOutput(platform::FileHandle file) noexcept : file_(std::move(file)), toFile_(true) {}
+    ~TCgiOutput();
+    TCgiOutput(const TCgiOutput&) = delete;
+    TCgiOutput& operator=(const TCgiOutput&) = delete;
 
-    /// Writes all bytes; false on a write error.
+    /// Writes all bytes (standard output: gathers them); false on a write error.
     bool Write(const void* data, std::size_t size);
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+    /// Writes out what standard output has gathered; false on a write error.
+    bool Flush();
 
 private:
     platform::FileHandle file_;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <unistd.h>
 
+#include "platform/StandardStreams.h"
+
 namespace platform {
 namespace {
 
@@ -61,6 +63,7 @@ const std::vector<std::string>& ProcessArguments() {
 int CurrentProcessId() { return static_cast<int>(::getpid()); }
 
 void ExitProcessNow(int exitCode) {
+    FlushStandardOutput();
     std::fflush(nullptr);
     ::_exit(exitCode);
 }

@@ -27,7 +27,8 @@ int CurrentProcessId();
 constexpr bool RunsAsLoadedLibrary() { return false; }
 
 /// Ends the process at once with the given exit code: no destructors, no
-/// exit handlers. Data written with WriteStandardOutput is already delivered.
+/// exit handlers. Standard output still gathered by BufferStandardOutput is
+/// written out first; data written with WriteStandardOutput is already delivered.
 [[noreturn]] void ExitProcessNow(int exitCode);
 
 }  // namespace platform

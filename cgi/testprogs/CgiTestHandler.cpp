@@ -35,6 +35,20 @@ void WriteFields() {
     }
 }
 
+// Line `i` of a long page: lines of many lengths, and line 1000 longer than
+// a whole block of gathered standard output.
+std::string PageLine(int i) {
+    if (i == 1000) return std::string(70000, 'y');
+    return "line " + std::to_string(i) + " " + std::string(static_cast<std::size_t>(i % 97), 'x');
+}
+
+// Writes "<HTML><BODY>" and TEST_LINES page lines.
+void WritePageLines() {
+    cgi::HttpWriteLn("<HTML><BODY>");
+    const int count = std::stoi(Setting("TEST_LINES"));
+    for (int i = 0; i < count; ++i) cgi::HttpWriteLn(PageLine(i));
+}
+
 class TTestForm : public platform::TForm {
 public:
     explicit TTestForm(platform::TComponent* owner) : platform::TForm(owner) {
@@ -61,6 +75,15 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(Setting("TEST_HANDLER_DELAY_MS"))));
         if (mode == "plain") {
             cgi::HttpWriteLn("plain text first");
+        } else if (mode == "lines") {
+            WritePageLines();
+            cgi::HttpWriteLn("</BODY></HTML>");
+        } else if (mode == "lines-throw") {
+            WritePageLines();
+            throw std::runtime_error("handler failed after its lines");
+        } else if (mode == "lines-terminate") {
+            WritePageLines();
+            cgi::TerminateCgi();
         } else if (mode == "throw") {
             cgi::HttpWriteLn("<HTML><BODY>");
             throw std::runtime_error("handler failed on purpose");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,52 @@ TEST_F(StandardCgi, AnErrorEventGetsTheExceptionInsteadOfTheLog) {
     const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "TEST_HANDLER=throw", "TEST_ERROR_EVENT=1"});
     EXPECT_EQ(result.output, std::string(kPageStart) + "error event: handler failed on purpose\r\n");
     EXPECT_EQ(Log(), "");
+}
+
+// The offset of the first byte where the texts differ (npos when equal).
+std::size_t FirstDifference(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] != b[i]) return i;
+    }
+    return a.size() == b.size() ? std::string::npos : common;
+}
+
+// The lines the test handler's "lines" modes write (its PageLine).
+std::string PageLines(int count) {
+    std::string lines;
+    for (int i = 0; i < count; ++i) {
+        lines += i == 1000 ? std::string(70000, 'y')
+                           : "line " + std::to_string(i) + " " + std::string(static_cast<std::size_t>(i % 97), 'x');
+        lines += "\r\n";
+    }
+    return lines;
+}
+
+// Standard output is gathered into large writes: a page many times larger
+// than one block, with a line longer than a block, arrives whole and in
+// order, whether the handler returns, raises an exception or ends the
+// process itself.
+TEST_F(StandardCgi, ALongPageArrivesWholeOnEveryWayTheRequestEnds) {
+    constexpr int kLines = 6000;
+    const std::string lines = std::string(kPageStart) + PageLines(kLines);
+    const struct {
+        const char* handler;
+        std::string expected;
+    } cases[] = {
+        {"lines", lines + "</BODY></HTML>\r\n"},
+        {"lines-throw", lines},
+        {"lines-terminate", lines},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.handler);
+        const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", std::string("TEST_HANDLER=") + c.handler,
+                                      "TEST_LINES=" + std::to_string(kLines)});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output.size(), c.expected.size());
+        EXPECT_EQ(FirstDifference(result.output, c.expected), std::string::npos) << "first differing offset";
+    }
+    EXPECT_TRUE(cgitest::IsOneLogLine(Log(), "Unhandled exception : handler failed after its lines")) << Log();
 }
 
 TEST_F(StandardCgi, PlainTextComesBeforeTheHeader) {
