@@ -2,6 +2,7 @@
 #include "cgi/HttpEng.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <random>
@@ -237,6 +238,15 @@ void THttpEngine::EndHeader() {
 }
 
 void THttpEngine::WriteLn(std::string_view text) {
+    // A line of a results page fits a block on the stack; longer ones take a
+    // string. Each call has its own block: Write may write header lines first.
+    std::array<char, 512> block;
+    if (text.size() + kCrLf.size() <= block.size()) {
+        const auto lineEnd = std::copy(text.begin(), text.end(), block.begin());
+        std::copy(kCrLf.begin(), kCrLf.end(), lineEnd);
+        Write(std::string_view(block.data(), text.size() + kCrLf.size()));
+        return;
+    }
     std::string line(text);
     line += kCrLf;
     Write(line);

@@ -2,19 +2,44 @@
 #include "search/TocReader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace search {
 
 namespace {
 
+constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
+
+std::uint64_t EightBytesAt(const char* bytes) noexcept {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+/// `length` less the trailing bytes up to blank (blanks and control
+/// characters). Fields are blank-padded, so most of the padding goes 32 and
+/// then 8 blanks at a time.
+std::size_t TrimmedLength(const char* text, std::size_t length) noexcept {
+    while (length >= 32 && ((EightBytesAt(text + length - 32) ^ kEightBlanks) |
+                            (EightBytesAt(text + length - 24) ^ kEightBlanks) |
+                            (EightBytesAt(text + length - 16) ^ kEightBlanks) |
+                            (EightBytesAt(text + length - 8) ^ kEightBlanks)) == 0)
+        length -= 32;
+    while (length >= 8 && EightBytesAt(text + length - 8) == kEightBlanks) length -= 8;
+    while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
+    return length;
+}
+
 /// A field's listed text: up to the first zero byte, without trailing bytes
-/// up to blank (blanks and control characters).
+/// up to blank. The trailing bytes are cut first: a zero byte among them is
+/// cut with them, so the zero byte is looked for in the shorter text only.
 std::string_view ListedField(const unsigned char* bytes, std::size_t width) noexcept {
     const auto* text = reinterpret_cast<const char*>(bytes);
-    const void* zero = std::memchr(text, 0, width);
-    std::size_t length = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text) : width;
-    while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
+    std::size_t length = TrimmedLength(text, width);
+    if (const void* zero = std::memchr(text, 0, length)) {
+        length = TrimmedLength(text, static_cast<std::size_t>(static_cast<const char*>(zero) - text));
+    }
     return {text, length};
 }
 

@@ -50,21 +50,25 @@ constexpr std::array<Language, 9> kLanguages{{
      {"Ogni metacarattere deve", "essere dopo il terzo carattere.", "Errori su file", "Nessun record trovato"}},
 }};
 
-std::string MessageLine(std::string_view text) {
-    std::string line(text);
+// The lines are built into the caller's string, whose block is kept from
+// line to line, so listing thousands of documents allocates almost nothing.
+void BuildFieldLine(std::string& line, std::string_view first, std::string_view second) {
+    line.clear();
+    line.reserve(first.size() + second.size() + 3 * kSeparator.size());
+    line += first;
     line += kSeparator;
-    line += kNotApplicable;
+    line += second;
     line += kSeparator;
     line += kSeparator;
+}
+
+std::string_view MessageLine(std::string& line, std::string_view text) {
+    BuildFieldLine(line, text, kNotApplicable);
     return line;
 }
 
-std::string DocumentLine(std::string_view title, std::string_view url) {
-    std::string line(title);
-    line += kSeparator;
-    line += url;
-    line += kSeparator;
-    line += kSeparator;
+std::string_view DocumentLine(std::string& line, std::string_view title, std::string_view url) {
+    BuildFieldLine(line, title, url);
     return line;
 }
 
@@ -161,24 +165,27 @@ std::optional<std::string> IndexBasePath(std::string_view programDirectory, std:
 
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
                     const std::function<void(std::string_view)>& writeLn) {
-    writeLn(std::to_string(answer.foundCount) + std::string(kSeparator) + std::string(kSeparator));
+    std::string line = std::to_string(answer.foundCount);
+    line += kSeparator;
+    line += kSeparator;
+    writeLn(line);
     const int code = answer.errorCode;
     if (IsFileErrorCode(code)) {
-        writeLn(MessageLine(MessageText(languageOffset, kMessageFileError)));
+        writeLn(MessageLine(line, MessageText(languageOffset, kMessageFileError)));
     } else if (code == kWildcardErrorCode) {
-        writeLn(MessageLine(MessageText(languageOffset, kMessageWildcard1)));
-        writeLn(MessageLine(MessageText(languageOffset, kMessageWildcard2)));
+        writeLn(MessageLine(line, MessageText(languageOffset, kMessageWildcard1)));
+        writeLn(MessageLine(line, MessageText(languageOffset, kMessageWildcard2)));
     } else if (code == kNoRecordsErrorCode) {
-        writeLn(MessageLine(MessageText(languageOffset, kMessageNoRecords)));
+        writeLn(MessageLine(line, MessageText(languageOffset, kMessageNoRecords)));
     } else {
         for (std::size_t i = 0; i < answer.titles.size(); ++i) {
             if (answer.foundCount >= 1) {
                 // A URL list shorter than the titles leaves the URL empty
                 // rather than reading past its end.
                 const std::string_view url = i < answer.urls.size() ? std::string_view(answer.urls[i]) : "";
-                writeLn(DocumentLine(answer.titles[i], url));
+                writeLn(DocumentLine(line, answer.titles[i], url));
             } else {
-                writeLn(MessageLine(answer.titles[i]));
+                writeLn(MessageLine(line, answer.titles[i]));
             }
         }
     }
