@@ -301,6 +301,12 @@ function methodCases() {
     bytes: rawRequest('PUT', kCgiPath, { body: query, headers: ['Content-Type: application/x-www-form-urlencoded'] }) });
   cases.push({ name: 'DELETE with a 100 KB body', expect: 'answer',
     bytes: rawRequest('DELETE', kCgiPath, { body: 'd'.repeat(100 * 1024) }) });
+  // Apache hands the words of a query string without "=" to the program as
+  // its arguments; a client's START_SERVER must not make it a relay server.
+  for (const words of ['START_SERVER', 'START_SERVER+START_SERVER', 'START_SERVER+-h', '%2Fetc%2Fpasswd']) {
+    cases.push({ name: `query string ${words} (arguments under Apache)`, expect: 'page', lines: fileErrors(),
+      bytes: rawRequest('GET', `${kCgiPath}?${words}`) });
+  }
   cases.push({ name: 'method HEAD', expect: 'head', bytes: rawRequest('HEAD', `${kCgiPath}?${query}`) });
   cases.push({ name: 'method with a NUL byte', expect: 'answer', mayClose: true, halfClose: true,
     bytes: rawRequest('GE\x00T', `${kCgiPath}?${query}`) });
