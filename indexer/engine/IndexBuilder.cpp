@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "indexer/engine/WorkFileKeys.h"
 #include "indexer/engine/WorkFileSort.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
@@ -21,6 +23,8 @@ namespace {
 constexpr int kProgressInterval = 250;
 /// Work file records read from the disk at a time.
 constexpr std::size_t kRecordsPerRead = 16 * 1024;
+/// Keys read between two hand-backs of their pages.
+constexpr std::size_t kKeysPerRelease = 128 * 1024;
 
 /// Reads the 35-byte records of the work file front to back.
 class WorkFileReader {
@@ -64,7 +68,7 @@ private:
 
 /// The word of a work file record: bytes 0-26 without trailing blanks and
 /// control characters.
-std::string_view RecordWord(const char* record) {
+std::string_view TrimmedWord(const char* record) {
     std::size_t length = kWordWidth;
     while (length > 0 && static_cast<unsigned char>(record[length - 1]) <= ' ') --length;
     return {record, length};
@@ -83,6 +87,16 @@ std::uint16_t RecordNumber(const char* record, const std::string& path) {
         throw IndexingError("damaged work file " + path + ": document number " + std::to_string(number) +
                             " lies outside 1 to " + std::to_string(kMaxDocuments));
     return static_cast<std::uint16_t>(number);
+}
+
+/// Reads the work file as the build finds it, record by record, and raises
+/// the errors that building from it would raise: a record cut short or a
+/// document number that is not one. (The build itself works from the keys
+/// that the sort made.)
+void CheckWorkFileRecords(const std::string& workPath) {
+    WorkFileReader reader(workPath);
+    while (const char* record = reader.Next()) RecordNumber(record, workPath);
+    reader.Close();
 }
 
 /// The name a file of the set is written under: staged or published.
@@ -112,17 +126,36 @@ public:
             observer_.LetMessagesThrough();
             const char* record = reader.Next();
             if (record == nullptr) break;
-            const std::string_view word = RecordWord(record);
-            if (!anyRecord) previousWord_.assign(word);
-            anyRecord = true;
-            if (word != previousWord_) {
-                WriteGroup();
-                previousWord_.assign(word);
-            }
-            numbers_.push_back(RecordNumber(record, workPath));
+            AddEntry(TrimmedWord(record), RecordNumber(record, workPath), anyRecord);
         }
         if (anyRecord) WriteGroup();
         reader.Close();
+    }
+
+    /// The same pass over the sorted keys of the work file: every record in
+    /// turn, with the same message points and stop checks.
+    void ReadKeys(WorkFileKeys& keys) {
+        const std::uint64_t* data = keys.Keys();
+        const std::size_t count = keys.Count();
+        bool anyRecord = false;
+        std::uint64_t lastRank = 0;
+        for (std::size_t i = 0; !observer_.StopRequested(); ++i) {
+            observer_.LetMessagesThrough();
+            if (i == count) break;
+            const std::uint64_t rank = WorkFileKeys::Rank(data[i]);
+            const std::uint16_t number = WorkFileKeys::Number(data[i]);
+            if (anyRecord && rank == lastRank) {
+                numbers_.push_back(number);  // the word of the record before
+            } else {
+                AddEntry(TrimmedWord(keys.WordField(rank).data()), number, anyRecord);
+                lastRank = rank;
+            }
+            if ((i + 1) % kKeysPerRelease == 0) {
+                keys.ReleaseKeys(i + 1 - kKeysPerRelease, kKeysPerRelease);
+                keys.ReleaseWordsBefore(rank);
+            }
+        }
+        if (anyRecord) WriteGroup();
     }
 
     /// Writes what is still pending and closes the index files.
@@ -136,6 +169,18 @@ public:
     }
 
 private:
+    /// One record: a word that differs from the previous record's ends the
+    /// previous word's group.
+    void AddEntry(std::string_view word, std::uint16_t number, bool& anyRecord) {
+        if (!anyRecord) previousWord_.assign(word);
+        anyRecord = true;
+        if (word != previousWord_) {
+            WriteGroup();
+            previousWord_.assign(word);
+        }
+        numbers_.push_back(number);
+    }
+
     /// Writes the dictionary record, hash slots and posting list of the
     /// previous word and its document numbers.
     void WriteGroup() {
@@ -248,13 +293,18 @@ void RemoveOrThrow(const std::string& path) {
 void BuildIndex(const BuildSettings& settings, RunObserver& observer) {
     const std::string workPath = IndexFileName(settings.databaseName, IndexFile::WorkFile);
     observer.LetMessagesThrough();
-    SortWorkFile(workPath, observer);
+    std::unique_ptr<WorkFileKeys> keys = SortWorkFileKeys(workPath, settings.piecewiseChunks, observer);
+    if (keys && settings.keepWorkFile) keys->WriteWorkFile(workPath);
     observer.ShowCurrentStep("Building Index");
     observer.LetMessagesThrough();
     RemoveOrThrow(OutputFileName(settings, IndexFile::WordDump));
+    if (keys) CheckWorkFileRecords(workPath);
 
     Builder builder(settings, observer);
-    builder.ReadWorkFile(workPath);
+    if (keys)
+        builder.ReadKeys(*keys);
+    else
+        builder.ReadWorkFile(workPath);
     builder.Finish();
     if (!settings.keepWorkFile) RemoveOrThrow(workPath);
 }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "indexer/engine/RunObserver.h"
+#include "indexer/engine/WorkFileKeys.h"
 
 namespace indexer {
 
@@ -21,6 +23,9 @@ struct BuildSettings {
     /// the run to publish them when it ends without an error. ".temp" is
     /// read and kept or deleted under its own name either way.
     bool staged = false;
+    /// The chunks that the parsing phase wrote to ".temp" in several sorted
+    /// pieces; the sort takes each as the one chunk it stands for.
+    std::vector<PiecewiseChunk> piecewiseChunks{};
 };
 
 /// Sorts `databaseName + ".temp"` in place (SortWorkFile), then writes

@@ -4,13 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "indexer/engine/DocumentReader.h"
 #include "indexer/engine/FileList.h"
 #include "indexer/engine/IndexBuilder.h"
 #include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexSetPublisher.h"
 #include "indexer/engine/IndexingError.h"
-#include "indexer/engine/WordList.h"
+#include "indexer/engine/ParsingPhase.h"
 #include "indexer/engine/WordRules.h"
 #include "platform/BufferedWriter.h"
 #include "platform/CodePage.h"
@@ -22,86 +21,6 @@
 namespace indexer {
 
 namespace {
-
-void RemoveOrThrow(const std::string& path) {
-    if (const int error = platform::RemoveFile(path); error != 0)
-        throw platform::IoError("cannot delete", path, error);
-}
-
-/// The parsing phase: reads the listed documents and writes their output
-/// to ".temp" and the staged ".toc" every 25 documents.
-class DocumentParser {
-public:
-    DocumentParser(const TProjectSettings& project, std::string stopwordString, const std::string& databasePath,
-                   RunObserver& observer)
-        : observer_(observer),
-          rules_(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin, project.digitmax}),
-          workPath_(IndexFileName(databasePath, IndexFile::WorkFile)),
-          tocPath_(StagedIndexFileName(databasePath, IndexFile::TableOfContents)) {}
-
-    /// Reads every document of the list until it ends or a stop is requested.
-    void ParseAll(FileList& list) {
-        observer_.ShowCurrentStep("Parsing Files");
-        RemoveOrThrow(workPath_);
-        RemoveOrThrow(tocPath_);
-        ListedDocument document;
-        while (!observer_.StopRequested() && list.Next(document)) {
-            observer_.ShowCurrentFileName(document.fileName);
-            if (document.path.empty() || !platform::FileExists(document.openPath)) continue;
-            ParseDocument(document);
-        }
-        if (chunkCount_ > 0) Flush();
-        // A run that read no document still leaves a table of contents.
-        platform::AppendToFile(tocPath_, "");
-    }
-
-    int DocumentCount() const noexcept { return documentNumber_; }
-
-private:
-    void ParseDocument(const ListedDocument& document) {
-        platform::TextLineReader text(document.openPath);
-        if (observer_.StopRequested()) return;  // opened, closed unread
-        observer_.LetMessagesThrough();
-        if (documentNumber_ == kMaxDocuments)
-            throw IndexLimitError("Too many documents: an index holds at most " + std::to_string(kMaxDocuments) +
-                                  " documents; " + document.path + " would be number " +
-                                  std::to_string(kMaxDocuments + 1));
-        ++documentNumber_;
-        reader_.Read(text, documentNumber_, document.path, document.title, document.url, rules_, words_, titles_);
-        if (++chunkCount_ == kDocumentsPerFlush) {
-            Flush();
-            chunkCount_ = 0;
-        }
-        observer_.ShowFilesProcessed(std::to_string(documentNumber_));
-        observer_.LetMessagesThrough();
-    }
-
-    /// Appends the word entries to ".temp" and the title lines to ".toc".
-    void Flush() {
-        buffer_.clear();
-        words_.AppendText(buffer_);
-        platform::AppendToFile(workPath_, buffer_);
-        words_.Clear();
-        buffer_.clear();
-        for (const auto& title : titles_) {
-            buffer_.append(title);
-            buffer_.append("\r\n");
-        }
-        platform::AppendToFile(tocPath_, buffer_);
-        titles_.clear();
-    }
-
-    RunObserver& observer_;
-    WordRules rules_;
-    DocumentReader reader_;
-    TTARVOStringList words_;
-    std::vector<std::string> titles_;
-    std::string buffer_;
-    std::string workPath_;
-    std::string tocPath_;
-    int documentNumber_ = 0;
-    int chunkCount_ = 0;
-};
 
 std::uint32_t DictionaryWords(const std::string& databasePath) {
     platform::FileHandle file =
@@ -115,16 +34,16 @@ std::uint32_t DictionaryWords(const std::string& databasePath) {
 int ParseAndBuild(const RunSettings& settings, std::string stopwordString, FileList& list,
                   const std::string& databasePath, RunObserver& observer) {
     const TProjectSettings& project = settings.project;
-    int documents = 0;
-    {
-        DocumentParser parser(project, std::move(stopwordString), databasePath, observer);
-        parser.ParseAll(list);
-        documents = parser.DocumentCount();
-    }
+    ParsingPhase parser(WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin,
+                                               project.digitmax}),
+                        IndexFileName(databasePath, IndexFile::WorkFile),
+                        StagedIndexFileName(databasePath, IndexFile::TableOfContents), observer);
+    parser.ParseAll(list);
     BuildSettings build{databasePath, project.dumpwords, settings.keepWorkFile};
     build.staged = true;
+    build.piecewiseChunks = parser.PiecewiseChunks();
     BuildIndex(build, observer);
-    return documents;
+    return parser.DocumentCount();
 }
 
 }  // namespace

@@ -7,13 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "indexer/engine/ParsingPhase.h"
 #include "indexer/engine/ProjectFile.h"
 #include "indexer/engine/RunObserver.h"
 
 namespace indexer {
-
-/// Documents whose output is kept in memory before it is written out.
-inline constexpr int kDocumentsPerFlush = 25;
 
 /// Everything one run reads.
 struct RunSettings {
