@@ -3,7 +3,8 @@
 # (default 300), one fuzzer process at a time. New interesting inputs go to a
 # scratch corpus outside the tree (TARVO_FUZZ_WORK, default
 # /tmp/tarvo-fuzz/corpus/<target>), faults to /tmp/tarvo-fuzz/artifacts/<target>/;
-# the seeds and the regression inputs are read, never written.
+# the seeds and the regression inputs are read, never written. Targets with a
+# dictionary in fuzz/dict/ get it.
 # Usage: fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...]
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -22,12 +23,15 @@ for target in "${targets[@]}"; do
   artifacts="$work/artifacts/$target"
   mkdir -p "$corpus" "$artifacts"
   log="$work/$target.log"
+  dict=()
+  [ -f "$here/dict/$target.dict" ] && dict=(-dict="$here/dict/$target.dict")
   echo "== $target: ${seconds}s =="
-  "$bin/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=131072 \
+  "$bin/$target" "${dict[@]}" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=131072 \
     -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
     "$here/corpus/$target" "$here/regressions/$target" >"$log" 2>&1
   rc=$?
-  grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|^Done [0-9]+ runs' "$log" | tail -2
+  grep -E '^#[0-9]+[[:space:]].*cov: ' "$log" | tail -1
+  grep -E '^stat::number_of_executed_units' "$log"
   if [ $rc -ne 0 ]; then
     status=1
     echo "$target found a fault (log $log):"
