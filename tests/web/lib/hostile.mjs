@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { indexDocuments, kDocuments } from './fixture.mjs';
-import { documentLine, formEncode, kMessages, messageLine, searchForm } from './page.mjs';
+import { documentLine, kMessages, messageLine, searchForm } from './page.mjs';
 import { pageProblems, parseResponse } from './raw.mjs';
 
 export const kCgiPath = '/cgi-bin/tarvocgi';
@@ -178,19 +178,18 @@ function longCases() {
 function escapeCases() {
   const broken = ['%', '%4', '%zz', '%%', '%00', '%G1', '%4%', '%%41', '%0', '%ff%'];
   const cases = [];
+  // Every field of one request ends in the same broken escape: in the values
+  // (by GET and by POST), then in the names.
   const fields = { volumeName: 'site', searchWords: 'banana', language: 'en' };
-  for (const field of Object.keys(fields)) {
-    for (const bad of broken) {
-      const value = { ...fields, [field]: `${fields[field]}${bad}` };
-      const query = Object.entries(value).map(([n, v]) => `${n}=${n === field ? v : formEncode(v)}`).join('&');
-      // lighttpd refuses a query string that decodes to a NUL byte or to bytes
-      // that are not UTF-8; a POST body reaches the program whatever it holds.
-      const refusedBy = /%00|%ff/.test(bad) ? ['lighttpd'] : [];
-      cases.push({ name: `${field} value ending in ${bad}`, expect: 'page', refusedBy, bytes: get(query) });
-      cases.push({ name: `${field} value ending in ${bad} (POST)`, expect: 'page', bytes: post(query) });
-      const named = Object.entries(fields).map(([n, v]) => `${n === field ? n + bad : n}=${v}`).join('&');
-      cases.push({ name: `${field} name ending in ${bad}`, expect: 'page', refusedBy, bytes: get(named) });
-    }
+  for (const bad of broken) {
+    const values = Object.entries(fields).map(([n, v]) => `${n}=${v}${bad}`).join('&');
+    const names = Object.entries(fields).map(([n, v]) => `${n}${bad}=${v}`).join('&');
+    // lighttpd refuses a query string that decodes to a NUL byte or to a byte
+    // that never occurs in UTF-8; a POST body reaches the program whatever it holds.
+    const refusedBy = /%00|%ff/.test(bad) ? ['lighttpd'] : [];
+    cases.push({ name: `every value ending in ${bad}`, expect: 'page', refusedBy, bytes: get(values) });
+    cases.push({ name: `every value ending in ${bad} (POST)`, expect: 'page', bytes: post(values) });
+    cases.push({ name: `every name ending in ${bad}`, expect: 'page', refusedBy, bytes: get(names) });
   }
   for (const whole of ['%', '%%%', '=%', '&%=&', '%zz=%zz', '=', '&&&', '==&==', 'volumeName', '%3D%26']) {
     cases.push({ name: `whole query ${whole}`, expect: 'page', bytes: get(whole) });
@@ -451,7 +450,7 @@ export const kFaultPatterns = [
   // tarvocgi writes nothing to its standard error.
   /FastCGI sent in stderr/,
   /End of script output before headers|Premature end of script headers|malformed header/i,
-  /upstream prematurely closed|upstream sent (invalid|too big)|recv\(\) failed/i,
+  /upstream prematurely closed|upstream sent (invalid|too big)|recv\(\) failed.*upstream/i,
   /cgi died|response not received|child exited/i,
 ];
 
