@@ -10,6 +10,7 @@
 #include "indexer/engine/DocumentReader.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
+#include "platform/CodePage.h"
 #include "platform/TextLineReader.h"
 
 namespace {
@@ -25,12 +26,25 @@ indexer::WordSettings SettingsFrom(fuzz::InputReader& input) {
     return settings;
 }
 
-/// Every word entry the reader makes has the fixed "%-27.27s:%5.5d" form.
-void CheckEntries(const indexer::TTARVOStringList& words, const std::vector<std::string>& titles) {
+/// Every word entry the reader makes has the fixed "%-27.27s:%5.5d" form,
+/// holds an upper-cased word without a line-break or tab byte and, when the
+/// blank ends words (so the padding is no part of one) and the word is
+/// shorter than its field, one that the word rules accept.
+void CheckEntries(const indexer::TTARVOStringList& words, const std::vector<std::string>& titles,
+                  const indexer::WordRules& rules) {
     for (std::size_t i = 0; i < words.Count(); ++i) {
         const std::string_view entry = words.At(i);
         if (entry.size() != indexer::kWordEntryLength) fuzz::Fail("word entry of the wrong length");
         if (entry[indexer::kStoredWordLength] != ':') fuzz::Fail("word entry without its colon");
+        const std::string_view stored = entry.substr(0, indexer::kStoredWordLength);
+        if (platform::AnsiUpper(stored) != stored) fuzz::Fail("stored word not upper-cased");
+        if (stored.find_first_of(indexer::kFixedDelimiters) != std::string_view::npos)
+            fuzz::Fail("stored word holds a line-break or tab byte");
+        if (!rules.InDelimiterSet(' ')) continue;
+        const std::string_view word = stored.substr(0, stored.find_last_not_of(' ') + 1);
+        if (word.empty()) fuzz::Fail("empty word stored");
+        if (word.size() < indexer::kStoredWordLength && !rules.AcceptWord(word))
+            fuzz::Fail("stopword or refused number stored");
     }
     if (titles.size() != 1) fuzz::Fail("a document gave other than one title line");
     if (titles.front().size() != indexer::kTitleLineLength) fuzz::Fail("title line of the wrong length");
@@ -51,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view entryTitle = (flags & 1) ? "Listed title" : "";
     const std::string_view entryUrl = (flags & 2) ? "http://www.example.org/page.htm" : "";
     reader.Read(lines, 1 + (flags >> 2) * 1000, "site/page.htm", entryTitle, entryUrl, rules, words, titles);
-    CheckEntries(words, titles);
+    CheckEntries(words, titles, rules);
 
     // The word rules on their own, at every position of the document's first bytes.
     const std::string_view head = document.substr(0, 256);
