@@ -108,6 +108,7 @@ async function main() {
   };
   const site = lib.fixture.makeSite();
   const cases = Object.values(lib.hostile.hostileCases(lib.hostile.placeCanary(site))).flat();
+  lib.hostile.placeLargeIndex(site);
   console.log(`${cases.length} hostile requests, ${lib.hostile.kOrdinaryRequests.length} ordinary searches; ` +
     `${opts.connections} connections, ${opts.seconds} s per server, hostile share ${opts.hostileShare}`);
   const rows = [];

@@ -9,8 +9,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
 import { makeSite } from './lib/fixture.mjs';
-import { answerProblems, faultLines, hostileCases, lingeringProcesses, placeCanary, rawRequest, serverLogs }
-  from './lib/hostile.mjs';
+import { answerProblems, faultLines, hostileCases, lingeringProcesses, placeCanary, placeLargeIndex, rawRequest,
+  serverLogs } from './lib/hostile.mjs';
 import { parseResponse, rawExchange } from './lib/raw.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
 
@@ -63,6 +63,7 @@ for (const kind of Object.keys(serverKinds)) {
     before(async () => {
       site = makeSite();
       cases = hostileCases(placeCanary(site));
+      placeLargeIndex(site);
       placeDyingScripts(site);
       server = await startServer(kind, site);
     });

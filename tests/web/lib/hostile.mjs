@@ -32,6 +32,18 @@ export function placeCanary(site) {
 
 const kScriptText = '<script>alert(';
 
+/// A second index set below the CGI folder, volumeName "big": 2,000
+/// documents with long titles, so that one search lists a page of about
+/// 270 KB, several blocks of output.
+export const kLargeCount = 2000;
+export function placeLargeIndex(site) {
+  const documents = Array.from({ length: kLargeCount }, (_, i) => ({
+    file: `d${i}.htm`, title: `Large page document ${i} ${'t'.repeat(100)}`, url: `http://large.test/d${i}.htm`,
+    body: `common word${i}`,
+  }));
+  indexDocuments(path.join(site.root, 'large-docs'), path.join(site.cgiDir, 'big'), documents);
+}
+
 /// Texts that must never appear in any answer: the canary's title and URL,
 /// and the first line of /etc/passwd.
 /// Also the script text sent in the fields: the page never echoes request text.
@@ -71,6 +83,8 @@ const kBananaLines = found('alpha', 'beta', 'delta');
 //   'answer'  a whole results page, or the server's own refusal (isRefusal)
 //   'head'    200 without a body, or the server's own refusal
 //   'any'     any complete answer (a request for a path, not the program)
+//   'dropped' the client hangs up (abortAfterMs): whatever arrived by then
+//             must only never show a forbidden text
 // mayClose: the request itself is broken mid-way, so the server may also
 //           close the connection without answering.
 
@@ -279,10 +293,10 @@ function bodyCases() {
     { name: 'Content-Length under the read limit, client stops sending', expect: 'answer', mayClose: true,
       halfClose: true, bytes: post('volumeName=site&searchWords=banana', 'application/x-www-form-urlencoded',
         { length: '5000' }) },
-    { name: 'client drops the connection in the middle of a body', expect: 'any', mayClose: true, abortAfterMs: 300,
+    { name: 'client drops the connection in the middle of a body', expect: 'dropped', abortAfterMs: 300,
       bytes: post('volumeName=site&searchWords=banana&pad=' + 'x'.repeat(1000), 'application/x-www-form-urlencoded',
         { length: '500000' }) },
-    { name: 'client drops the connection in the middle of a small body', expect: 'any', mayClose: true,
+    { name: 'client drops the connection in the middle of a small body', expect: 'dropped',
       abortAfterMs: 300, bytes: post('volumeName=site', 'application/x-www-form-urlencoded', { length: '5000' }) },
     { name: 'Expect: 100-continue', expect: 'answer',
       bytes: post('volumeName=site&searchWords=banana', 'application/x-www-form-urlencoded',
@@ -345,6 +359,23 @@ function queryCases() {
   return cases;
 }
 
+// Needs placeLargeIndex.
+function largePageCases() {
+  const query = 'volumeName=big&searchWords=common&language=en';
+  const cases = [
+    { name: 'a page of 2,000 documents by GET', expect: 'page', bytes: get(query) },
+    { name: 'a page of 2,000 documents by POST', expect: 'page', bytes: post(query) },
+    { name: 'a page of 2,000 documents by HEAD', expect: 'head', bytes: rawRequest('HEAD', `${kCgiPath}?${query}`) },
+    { name: 'a page of 2,000 documents to a client that half-closes at once', expect: 'page', mayClose: true,
+      halfClose: true, bytes: get(query) },
+  ];
+  for (const ms of [0, 5, 20]) {
+    cases.push({ name: `a page of 2,000 documents to a client that hangs up after ${ms} ms`, expect: 'dropped',
+      abortAfterMs: ms, bytes: get(query) });
+  }
+  return cases;
+}
+
 function pathCases() {
   const targets = [
     '/cgi-bin/../canary/secret.toc',
@@ -364,7 +395,8 @@ function pathCases() {
   return targets.map((target) => ({ name: `request path ${target}`, expect: 'any', bytes: rawRequest('GET', target) }));
 }
 
-/// Every hostile case, by group. `canaryBase` is the canary's absolute base path.
+/// Every hostile case, by group. `canaryBase` is the canary's absolute base
+/// path; the large pages need placeLargeIndex.
 export function hostileCases(canaryBase) {
   return {
     'path traversal and absolute volumeName': traversalCases(canaryBase),
@@ -374,6 +406,7 @@ export function hostileCases(canaryBase) {
     'unknown methods and broken request lines': methodCases(),
     'queries of wildcards and operators only': queryCases(),
     'request paths outside the document root': pathCases(),
+    'large pages and clients that hang up': largePageCases(),
   };
 }
 
@@ -407,6 +440,7 @@ export function answerProblems(kase, exchange, serverKind = '') {
   for (const forbidden of kForbiddenTexts) {
     if (text.includes(forbidden)) problems.push(`answer shows ${JSON.stringify(forbidden)}`);
   }
+  if (kase.expect === 'dropped') return problems;
   if (exchange.raw.length === 0) {
     if (!kase.mayClose) problems.push(`connection closed without an answer${exchange.error ? ` (${exchange.error.code})` : ''}`);
     return problems;
