@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
@@ -41,6 +42,50 @@ std::uint64_t OrdinalPrefix(std::string_view text) noexcept {
 void RemoveOrThrow(const std::string& path) {
     if (const int error = platform::RemoveFile(path); error != 0)
         throw platform::IoError("cannot delete", path, error);
+}
+
+/// The next entry of one document's sorted word list while a chunk's lists
+/// are merged. No entry is in two lists (each holds one document's number),
+/// and the lists come in document order, so entries with the same word field
+/// order by their list: that is the order of their whole lines.
+struct EntryCursor {
+    const TTARVOStringList* list;
+    std::size_t at;
+    std::size_t count;
+    std::uint32_t document;
+    std::string_view entry;
+    std::uint64_t head;    ///< word field bytes 0-7, big-endian
+    std::uint64_t middle;  ///< word field bytes 8-15, big-endian
+
+    void Load() noexcept {
+        entry = list->At(at);
+        head = OrdinalPrefix(entry);
+        middle = OrdinalPrefix(entry.substr(8));
+    }
+    /// The heap's order: true when `a` comes after `b`.
+    static bool After(const EntryCursor& a, const EntryCursor& b) noexcept {
+        if (a.head != b.head) return a.head > b.head;
+        if (a.middle != b.middle) return a.middle > b.middle;
+        const int rest = std::memcmp(a.entry.data() + 16, b.entry.data() + 16, kWordWidth - 16);
+        if (rest != 0) return rest > 0;
+        return a.document > b.document;
+    }
+};
+
+/// Restores the heap after its front entry moved on.
+void SiftDownFront(std::vector<EntryCursor>& heap) noexcept {
+    const std::size_t size = heap.size();
+    std::size_t at = 0;
+    EntryCursor moving = heap[0];
+    for (;;) {
+        std::size_t child = 2 * at + 1;
+        if (child >= size) break;
+        if (child + 1 < size && EntryCursor::After(heap[child], heap[child + 1])) ++child;
+        if (!EntryCursor::After(moving, heap[child])) break;
+        heap[at] = heap[child];
+        at = child;
+    }
+    heap[at] = moving;
 }
 
 }  // namespace
@@ -272,51 +317,34 @@ void ParsingPhase::AddToChunk(Pending& entry) {
 }
 
 void ParsingPhase::WritePiece(bool evenWhenEmpty) {
-    // Every list is sorted and no entry is in two lists (each holds one
-    // document's number): a merge gives the chunk's order.
-    struct Cursor {
-        const TTARVOStringList* list;
-        std::size_t at;
-        std::size_t count;
-        std::string_view entry;
-        std::uint64_t prefix;
-        void Load() noexcept {
-            entry = list->At(at);
-            prefix = OrdinalPrefix(entry);
-        }
-        bool Before(const Cursor& other) const noexcept {
-            if (prefix != other.prefix) return prefix < other.prefix;
-            return CompareOrdinal(entry, other.entry) < 0;
-        }
-    };
-    std::vector<Cursor> cursors;
-    for (const auto& words : chunkWords_) {
+    std::vector<EntryCursor> heap;
+    for (std::size_t document = 0; document < chunkWords_.size(); ++document) {
+        const TTARVOStringList& words = chunkWords_[document];
         if (words.Count() == 0) continue;
-        cursors.push_back({&words, 0, words.Count(), {}, 0});
-        cursors.back().Load();
+        heap.push_back({&words, 0, words.Count(), static_cast<std::uint32_t>(document), {}, 0, 0});
+        heap.back().Load();
     }
+    std::make_heap(heap.begin(), heap.end(), EntryCursor::After);
     buffer_.clear();
     std::unique_ptr<platform::BufferedWriter> work;
-    if (evenWhenEmpty || !cursors.empty())
+    if (evenWhenEmpty || !heap.empty())
         work = std::make_unique<platform::BufferedWriter>(workPath_, platform::FileHandle::Mode::Append);
     std::uint64_t records = 0;
-    while (!cursors.empty()) {
-        std::size_t lowest = 0;
-        for (std::size_t c = 1; c < cursors.size(); ++c)
-            if (cursors[c].Before(cursors[lowest])) lowest = c;
-        Cursor& cursor = cursors[lowest];
-        buffer_.append(cursor.entry);
+    while (!heap.empty()) {
+        EntryCursor& lowest = heap.front();
+        buffer_.append(lowest.entry);
         buffer_.append("\r\n");
         if (buffer_.size() >= kWriteBlockBytes) {
             work->Write(buffer_);
             buffer_.clear();
         }
         ++records;
-        if (++cursor.at == cursor.count) {
-            cursors[lowest] = cursors.back();
-            cursors.pop_back();
+        if (++lowest.at == lowest.count) {
+            std::pop_heap(heap.begin(), heap.end(), EntryCursor::After);
+            heap.pop_back();
         } else {
-            cursor.Load();
+            lowest.Load();
+            SiftDownFront(heap);
         }
     }
     // The work file exists after every flush, even one without words.

@@ -167,6 +167,7 @@ private:
         std::size_t filled = 0;      ///< records in the input buffer
         std::size_t position = 0;    ///< current record in the input buffer
         std::uint64_t prefix = 0;    ///< WordPrefix of the current record
+        std::uint64_t middle = 0;    ///< WordPrefix of its bytes 8-15
         std::uint64_t outputAt = 0;  ///< record index of the first key not yet written
         std::size_t pending = 0;     ///< keys in the output buffer
     };
@@ -176,9 +177,18 @@ private:
     }
 
     bool Less(std::size_t a, std::size_t b) const noexcept {
-        if (runs_[a].prefix != runs_[b].prefix) return runs_[a].prefix < runs_[b].prefix;
-        const int order = std::memcmp(Current(a) + 8, Current(b) + 8, kWordWidth - 8);
+        const Run& x = runs_[a];
+        const Run& y = runs_[b];
+        if (x.prefix != y.prefix) return x.prefix < y.prefix;
+        if (x.middle != y.middle) return x.middle < y.middle;
+        const int order = std::memcmp(Current(a) + 16, Current(b) + 16, kWordWidth - 16);
         return order != 0 ? order < 0 : a < b;
+    }
+
+    void LoadPrefixes(std::size_t r) noexcept {
+        const char* record = Current(r);
+        runs_[r].prefix = WordPrefix(record);
+        runs_[r].middle = WordPrefix(record + 8);
     }
 
     void SiftDown(std::size_t at) noexcept {
@@ -203,7 +213,7 @@ private:
         run.next += records;
         run.filled = records;
         run.position = 0;
-        run.prefix = WordPrefix(buffer);
+        LoadPrefixes(r);
     }
 
     /// Moves a run to its next record; false when it has none.
@@ -214,7 +224,7 @@ private:
             Refill(r);
             return true;
         }
-        run.prefix = WordPrefix(Current(r));
+        LoadPrefixes(r);
         return true;
     }
 
