@@ -2,6 +2,8 @@
 // listing of the documents found from the table of contents.
 #include "search/TTARVO.h"
 
+#include <algorithm>
+
 #include "platform/CodePage.h"
 #include "search/QueryTokens.h"
 #include "search/TocReader.h"
@@ -111,6 +113,11 @@ void TTARVO::ListDocuments() {
     // read together, up to one window of records at a time.
     TocWindow window(TocFile, TocCount);
     const auto lastDocument = static_cast<std::int64_t>(TocCount);
+    // The lists take their room at once: growing them step by step moves
+    // every entry again and touches new memory at each step.
+    const auto listed = static_cast<std::size_t>(std::min(ResultSet.Count(), lastDocument));
+    Titles.reserve(listed);
+    Urls.reserve(listed);
     for (std::int64_t document = ResultSet.NextSetBit(1); document > 0 && document <= lastDocument;
          document = ResultSet.NextSetBit(static_cast<std::uint32_t>(document + 1))) {
         const std::int64_t record = document - 1;

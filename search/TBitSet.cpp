@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <bit>
 #include <cstddef>
 
 namespace search {
@@ -54,6 +55,12 @@ void TBitSet::OrWith(const TBitSet& other) {
 
 bool TBitSet::IsEmpty() const noexcept {
     return std::all_of(Words.begin(), Words.end(), [](std::uint32_t w) { return w == 0; });
+}
+
+std::int64_t TBitSet::Count() const noexcept {
+    std::int64_t count = 0;
+    for (const std::uint32_t word : Words) count += std::popcount(word);
+    return count;
 }
 
 std::int64_t TBitSet::NextSetBit(std::uint32_t bit) const noexcept {

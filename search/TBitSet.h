@@ -44,6 +44,8 @@ public:
 
     /// True when no bit is set.
     bool IsEmpty() const noexcept;
+    /// The number of set bits.
+    std::int64_t Count() const noexcept;
     /// The position of the first set bit at or after `bit`, or -1 when none.
     std::int64_t NextSetBit(std::uint32_t bit) const noexcept;
 

@@ -1,4 +1,4 @@
-// The bit set: growth rules, bit access and the three set operations.
+// The bit set: growth rules, bit access, counting and the three set operations.
 #include <gtest/gtest.h>
 
 #include "SearchTestSupport.h"
@@ -20,6 +20,18 @@ TEST(TBitSetGrowth, CapacityRoundsUpToWholeWords) {
     EXPECT_EQ(TBitSet(0).GetWordCount(), 1);
     EXPECT_EQ(TBitSet(31).GetWordCount(), 1);
     EXPECT_EQ(TBitSet(32).GetWordCount(), 2);
+}
+
+TEST(TBitSetCount, CountsEverySetBitInEveryWord) {
+    EXPECT_EQ(TBitSet(500).Count(), 0);
+    EXPECT_EQ(SetOf(500, {0}).Count(), 1);
+    EXPECT_EQ(SetOf(500, {0, 31, 32, 63, 499}).Count(), 5);
+    EXPECT_EQ(SetOf(10, {1, 1, 65535}).Count(), 2);  // a bit set twice counts once; growth counts
+    TBitSet full(64);
+    for (std::uint32_t bit = 0; bit < 64; ++bit) full.SetBit(bit);
+    EXPECT_EQ(full.Count(), 64);
+    full.AndNotWith(SetOf(64, {5, 40}));
+    EXPECT_EQ(full.Count(), 62);
 }
 
 TEST(TBitSetGrowth, TestBitBeyondTheWordsIsClearAndDoesNotGrow) {
