@@ -22,19 +22,26 @@ function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
-/// Sends each case; returns "case: problem" for every unsound answer and how
-/// many answers had each status ("closed" for none).
+/// Sends each case, two at a time; returns "case: problem" for every unsound
+/// answer (in case order) and how many answers had each status ("closed"
+/// for none).
 async function sendCases(server, cases) {
-  const problems = [];
+  const problems = cases.map(() => []);
   const statuses = {};
-  for (const kase of cases) {
-    const exchange = await rawExchange(server.port, kase.bytes,
-      { halfClose: kase.halfClose, abortAfterMs: kase.abortAfterMs ?? null });
-    for (const problem of answerProblems(kase, exchange, server.name)) problems.push(`${kase.name}: ${problem}`);
-    const key = parseResponse(exchange.raw).status || (exchange.raw.length === 0 ? 'closed' : 'other');
-    statuses[key] = (statuses[key] || 0) + 1;
-  }
-  return { problems, statuses };
+  let next = 0;
+  const sender = async () => {
+    while (next < cases.length) {
+      const index = next++;
+      const kase = cases[index];
+      const exchange = await rawExchange(server.port, kase.bytes,
+        { halfClose: kase.halfClose, abortAfterMs: kase.abortAfterMs ?? null });
+      problems[index] = answerProblems(kase, exchange, server.name).map((problem) => `${kase.name}: ${problem}`);
+      const key = parseResponse(exchange.raw).status || (exchange.raw.length === 0 ? 'closed' : 'other');
+      statuses[key] = (statuses[key] || 0) + 1;
+    }
+  };
+  await Promise.all([sender(), sender()]);
+  return { problems: problems.flat(), statuses };
 }
 
 /// Two CGI scripts beside tarvocgi that die of SIGSEGV, "dies-mid-page.sh"
@@ -53,23 +60,29 @@ function placeDyingScripts(site) {
   }
 }
 
+// One site for the three servers, which run one after the other: the
+// test site, the canary beside its CGI folder, the large index and the
+// dying scripts.
+let site;
+let cases;
+before(() => {
+  site = makeSite();
+  cases = hostileCases(placeCanary(site));
+  placeLargeIndex(site);
+  placeDyingScripts(site);
+});
+after(() => { if (site) site.remove(); });
+
 for (const kind of Object.keys(serverKinds)) {
   const installed = fs.existsSync(serverKinds[kind].binary);
   describe(`hostile requests under ${kind}`, { skip: installed ? false : `${kind} is not installed`,
     timeout: kSuiteTimeoutMs }, () => {
-    let site;
     let server;
-    let cases;
     before(async () => {
-      site = makeSite();
-      cases = hostileCases(placeCanary(site));
-      placeLargeIndex(site);
-      placeDyingScripts(site);
       server = await startServer(kind, site);
     });
     after(async () => {
       if (server) await server.stop();
-      if (site) site.remove();
     });
 
     for (const group of Object.keys(hostileCases('/canary'))) {
