@@ -1,7 +1,8 @@
 // Hostile requests sent as raw bytes to tarvocgi under Apache 2 (mod_cgi),
 // lighttpd (mod_cgi) and nginx with fcgiwrap: path traversal, long and broken
-// fields, NUL bytes, odd bodies, unknown methods, wildcard-only queries.
-// Every answer is a whole results page or the server's own error, no answer
+// fields, NUL bytes, odd bodies, unknown methods, wildcard-only queries, a
+// large page to clients that hang up. Every answer is a whole results page
+// or the server's own refusal, no answer
 // shows the canary index set placed beside the CGI folder, the server logs
 // tell of no failed or crashed CGI process, and no tarvocgi process lingers.
 import assert from 'node:assert/strict';
