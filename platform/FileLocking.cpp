@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <ctime>
 #include <sys/file.h>
 #include <unistd.h>
 #include <utility>
@@ -57,6 +58,17 @@ FolderLock FolderLock::Acquire(const std::string& folder, Kind kind, Wait wait) 
     }
     lock.fd_ = fd;
     return lock;
+}
+
+FolderLock FolderLock::AcquireWithin(const std::string& folder, Kind kind, std::chrono::milliseconds patience) noexcept {
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        FolderLock lock = Acquire(folder, kind, Wait::No);
+        if (lock.IsHeld() || lock.LockError() != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp)
+            return lock;
+        const timespec pause{0, 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
 }
 
 void FolderLock::Release() noexcept {

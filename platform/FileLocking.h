@@ -6,6 +6,7 @@
 // that open the group wait, so a reader never opens files of two groups.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "platform/File.h"
@@ -38,6 +39,12 @@ public:
     /// folder cannot be opened or locked the lock is not held and LockError()
     /// holds errno (EWOULDBLOCK for a lock that would have to wait).
     static FolderLock Acquire(const std::string& folder, Kind kind, Wait wait = Wait::UntilFree) noexcept;
+    /// As Acquire, but gives up once `patience` has passed without the lock
+    /// (LockError() EWOULDBLOCK then): a holder that never lets go, such as
+    /// another user's process that only needs read access to the folder to
+    /// lock it, delays the caller by `patience` at most. It tries again every
+    /// millisecond.
+    static FolderLock AcquireWithin(const std::string& folder, Kind kind, std::chrono::milliseconds patience) noexcept;
 
     bool IsHeld() const noexcept { return fd_ >= 0; }
     int LockError() const noexcept { return lockError_; }

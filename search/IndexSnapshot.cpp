@@ -1,14 +1,22 @@
 // Opening an index set's files together under the folder's shared lock.
 #include "search/IndexSnapshot.h"
 
-#include <cerrno>
-#include <utility>
+#include <chrono>
 
 #include "platform/FileLocking.h"
 #include "platform/PathNames.h"
 #include "search/IndexFormat.h"
 
 namespace search {
+
+namespace {
+
+/// The longest a search waits for the indexer to finish its renames (a few
+/// milliseconds) before it opens the files without the lock: a process that
+/// holds the folder's lock and never lets go delays searches no longer.
+constexpr std::chrono::milliseconds kLockPatience{2000};
+
+}  // namespace
 
 IndexSnapshot IndexSnapshot::Take(const std::string& basePath) {
     IndexSnapshot snapshot;
@@ -18,8 +26,8 @@ IndexSnapshot IndexSnapshot::Take(const std::string& basePath) {
     for (std::size_t i = 0; i < kExtensions.size(); ++i) paths[i] = basePath + std::string(kExtensions[i]);
     // Only the opens lie inside the lock, so a stream of searches leaves the
     // indexer gaps to take its exclusive lock in.
-    platform::FolderLock lock = platform::FolderLock::Acquire(platform::DirectoryOf(basePath),
-                                                              platform::FolderLock::Kind::Shared);
+    platform::FolderLock lock = platform::FolderLock::AcquireWithin(platform::DirectoryOf(basePath),
+                                                                    platform::FolderLock::Kind::Shared, kLockPatience);
     for (std::size_t i = 0; i < kExtensions.size(); ++i) {
         snapshot.entries_[i].extension = kExtensions[i];
         snapshot.entries_[i].file = platform::FileHandle::Open(paths[i], platform::FileHandle::Mode::Read);

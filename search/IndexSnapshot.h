@@ -19,8 +19,9 @@ public:
     /// Opens ".toc", ".dct", ".hsh", ".ndx" and ".ext" of the set at
     /// `basePath` while holding the shared lock of its folder, and releases
     /// the lock at once. A folder that cannot be locked (it cannot be opened,
-    /// or does not allow locks) is read without the lock. A file that fails to
-    /// open keeps the reason (errno) for the Open that asks for it later.
+    /// does not allow locks, or another process has held it exclusively for
+    /// two seconds) is read without the lock. A file that fails to open keeps
+    /// the reason (errno) for the Open that asks for it later.
     static IndexSnapshot Take(const std::string& basePath);
 
     bool IsTaken() const noexcept { return taken_; }

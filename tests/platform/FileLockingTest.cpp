@@ -99,6 +99,27 @@ TEST(FolderLock, AFolderThatCannotBeOpenedIsNotLocked) {
     }
 }
 
+TEST(FolderLock, PatienceGivesUpOnAHolderThatDoesNotLetGo) {
+    ScratchFolder folder;
+    const FolderLock holder = FolderLock::Acquire(folder.Path(), Kind::Exclusive);
+    const FolderLock waited = FolderLock::AcquireWithin(folder.Path(), Kind::Shared, std::chrono::milliseconds(20));
+    EXPECT_FALSE(waited.IsHeld());
+    EXPECT_EQ(waited.LockError(), EWOULDBLOCK);
+    const FolderLock missing =
+        FolderLock::AcquireWithin(folder / "missing", Kind::Shared, std::chrono::milliseconds(20));
+    EXPECT_EQ(missing.LockError(), ENOENT) << "a folder that cannot be opened is not waited for";
+    const FolderLock free = FolderLock::AcquireWithin(folder.Path(), Kind::Exclusive, std::chrono::milliseconds(0));
+    EXPECT_FALSE(free.IsHeld());
+}
+
+TEST(FolderLock, PatienceTakesTheLockOnceTheHolderLetsGo) {
+    ScratchFolder folder;
+    FolderLock holder = FolderLock::Acquire(folder.Path(), Kind::Exclusive);
+    holder.Release();
+    const FolderLock waited = FolderLock::AcquireWithin(folder.Path(), Kind::Shared, std::chrono::milliseconds(0));
+    EXPECT_TRUE(waited.IsHeld());
+}
+
 TEST(FolderLock, AnEmptyFolderNameLocksTheWorkingFolder) {
     const FolderLock lock = FolderLock::Acquire("", Kind::Exclusive);
     ASSERT_TRUE(lock.IsHeld()) << lock.LockError();
