@@ -20,7 +20,8 @@ void RemoveStagedSet(const std::string& databaseName) noexcept;
 /// file it opens first also finds the new files it opens after it. The
 /// renames happen under the exclusive lock of the database's folder
 /// (platform::FolderLock), which waits for searches that are opening the
-/// files of the set under the shared one. Throws
+/// files of the set under the shared one (each holds it for a few opens).
+/// Throws
 /// platform::IoError when a staged file is missing or cannot be flushed
 /// (nothing is renamed then) or when a rename or delete fails.
 void PublishStagedSet(const std::string& databaseName);
