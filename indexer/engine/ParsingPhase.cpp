@@ -1,5 +1,5 @@
 // Parsing phase: a look-ahead of the file list shared with a helper thread
-// that reads every other document ahead; results are taken in order.
+// that reads two documents of every three ahead; results are taken in order.
 #include "indexer/engine/ParsingPhase.h"
 
 #include <algorithm>
@@ -184,7 +184,9 @@ private:
                 !entry->listed.path.empty() && platform::FileExists(entry->listed.openPath);
             if (entry->isDocument) {
                 entry->number = ++documentsListed_;
-                entry->byHelper = helper_.joinable() && (documentsListed_ % 2 == 0);
+                // The run also walks the list, merges and writes the chunks: the
+                // helper takes two documents of every three.
+                entry->byHelper = helper_.joinable() && (documentsListed_ % 3 != 0);
             }
             std::lock_guard lock(mutex_);
             if (entry->isDocument) ++documentsQueued_;

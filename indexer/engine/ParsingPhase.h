@@ -23,7 +23,7 @@ inline constexpr int kDocumentsPerFlush = 25;
 /// 25 very large documents need no more memory than 25 small ones.
 inline constexpr std::size_t kChunkEntriesInMemory = 128 * 1024;
 
-/// Reads documents on two cores: every other document is read ahead by a
+/// Reads documents on two cores: two documents of every three are read ahead by a
 /// helper thread while the run reads the ones in between. Whatever the
 /// helper reads, the run takes its results strictly in document order,
 /// with the same observer calls at the same points as when it reads every
