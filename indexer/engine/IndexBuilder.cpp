@@ -1,6 +1,7 @@
-// The index builder: one sequential pass over the sorted work file. Only the
-// current word's document numbers, at most 250 dump lines and the 93 KB
-// prefix hash table are held in memory.
+// The index builder: one sequential pass over the sorted work file, or over
+// its sorted keys. Only the current word's document numbers, at most 250 dump
+// lines and the 93 KB prefix hash table are held in memory; the pages of keys
+// and words already read are handed back.
 #include "indexer/engine/IndexBuilder.h"
 
 #include <cstdint>

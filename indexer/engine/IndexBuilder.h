@@ -28,7 +28,9 @@ struct BuildSettings {
     std::vector<PiecewiseChunk> piecewiseChunks{};
 };
 
-/// Sorts `databaseName + ".temp"` in place (SortWorkFile), then writes
+/// Sorts `databaseName + ".temp"` (SortWorkFileKeys: the work file's keys,
+/// in the order that SortWorkFile gives its records; with `keepWorkFile`
+/// the sorted records are written back to ".temp"), then writes
 /// ".dct", ".ndx", ".hsh", ".ext" (or deletes it) and, with `dumpwords`,
 /// ".lst" (deleted first either way); with `staged`, each under its staged
 /// name, leaving the published files alone. A missing work file builds an index set without words. A stop
