@@ -9,8 +9,10 @@
 
 namespace platform {
 
-MappedFile::MappedFile(const std::string& path) : path_(path) {
-    FileHandle file = FileHandle::Open(path, FileHandle::Mode::ReadWrite);
+MappedFile::MappedFile(const std::string& path)
+    : MappedFile(FileHandle::Open(path, FileHandle::Mode::ReadWrite), path) {}
+
+MappedFile::MappedFile(const FileHandle& file, const std::string& path) : path_(path) {
     if (!file.IsOpen()) throw IoError("cannot open", path, file.OpenError());
     const std::int64_t size = file.Size();
     if (size < 0) throw IoError("cannot read the size of", path, errno);

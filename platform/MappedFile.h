@@ -8,11 +8,17 @@
 
 namespace platform {
 
+class FileHandle;
+
 class MappedFile {
 public:
     /// Maps the existing file at `path` read-write. An empty file maps to no
     /// bytes (Data() is null). Throws IoError when it cannot be opened or mapped.
     explicit MappedFile(const std::string& path);
+    /// Maps the whole of an open file read-write (opened for reading and
+    /// writing); `path` only names it in errors. The file may have no name
+    /// any more. Throws IoError when it cannot be mapped.
+    MappedFile(const FileHandle& file, const std::string& path);
     /// Unmaps; the file keeps every change made through Data().
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;

@@ -96,18 +96,6 @@ bool FindRuns(platform::FileHandle& file, const std::string& path, std::size_t c
     return true;
 }
 
-/// Deletes the scratch file when the keys could not be made.
-class ScratchFileGuard {
-public:
-    explicit ScratchFileGuard(std::string path) : path_(std::move(path)) {}
-    ~ScratchFileGuard() { platform::RemoveFile(path_); }
-    ScratchFileGuard(const ScratchFileGuard&) = delete;
-    ScratchFileGuard& operator=(const ScratchFileGuard&) = delete;
-
-private:
-    std::string path_;
-};
-
 /// Merges the sorted runs of the work file: ranks every distinct word field
 /// in ascending order, writes the fields one after another behind the keys,
 /// and each record's key at the record's own index.
@@ -282,13 +270,13 @@ std::unique_ptr<WorkFileKeys> WorkFileKeys::Load(const std::string& workPath,
     std::vector<std::uint64_t> runStarts;
     if (!FindRuns(work, workPath, count, runStarts)) return nullptr;
 
+    // The scratch file loses its name at once: a run that dies leaves nothing.
     const std::string scratchPath = workPath + ".keys";
-    ScratchFileGuard guard(scratchPath);
     platform::FileHandle scratch = platform::FileHandle::Open(scratchPath, platform::FileHandle::Mode::CreateTruncate);
     if (!scratch.IsOpen()) throw platform::IoError("cannot create", scratchPath, scratch.OpenError());
+    platform::RemoveFile(scratchPath);
     const std::uint64_t words = RunMerger(work, workPath, scratch, scratchPath, count, runStarts).Merge();
-    if (!scratch.Close()) throw platform::IoError("cannot write", scratchPath, errno);
-    auto map = std::make_unique<platform::MappedFile>(scratchPath);
+    auto map = std::make_unique<platform::MappedFile>(scratch, scratchPath);
     std::unique_ptr<WorkFileKeys> keys(new WorkFileKeys(std::move(map), count, words));
     // A chunk written in pieces is put back into the order of its whole lines.
     std::uint64_t* data = keys->Keys();

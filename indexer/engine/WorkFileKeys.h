@@ -27,9 +27,10 @@ struct PiecewiseChunk {
 /// would hold them had every chunk been written whole: the word rank in
 /// the high 48 bits, the document number in the low 16. Ranks follow the
 /// ordinal order of the 27-byte word fields, so comparing ranks compares
-/// words. The keys and the distinct word fields live in a scratch file
-/// beside the work file that has no name once it is mapped; pages that are
-/// done with can be handed back, so memory stays small for any file size.
+/// words. The keys and the distinct word fields live in a mapped scratch
+/// file beside the work file that loses its name as soon as it is created;
+/// pages that are done with can be handed back, so memory stays small for
+/// any file size.
 class WorkFileKeys {
 public:
     /// Reads the work file at `workPath` (whose size is a whole number of
