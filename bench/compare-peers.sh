@@ -370,6 +370,7 @@ search_table() {
 
 # --- the run -----------------------------------------------------------------------
 started="$(date -u '+%Y-%m-%d %H:%M UTC')"
+commit="$(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo '?')$(git -C "$repo" diff --quiet HEAD -- indexer search cgi platform 2>/dev/null || echo ', with uncommitted changes to the programs')"
 log "indexing cppreference-doc-en-html, $rounds rounds"
 index_corpus cppref "$html" html "$rounds" 3600
 search_all
@@ -390,7 +391,7 @@ version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo "?"; }
   echo "Date: $started. Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)," \
     "$(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo) memory, Linux $(uname -r)," \
     "Debian $(cat /etc/debian_version). Load average (1, 5, 15 min) $load_before at the start, $load_after at the end."
-  echo "TARVO: release build \`$build\` (commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo '?')$(git -C "$repo" diff --quiet HEAD -- indexer search cgi platform 2>/dev/null || echo ', with uncommitted changes to the programs'))." \
+  echo "TARVO: release build \`$build\` (checkout at the start: commit $commit)." \
     "Peers: swish-e $(version swish-e), htdig $(version htdig), xapian-omega $(version xapian-omega) (libxapian30 $(version libxapian30)); corpus cppreference-doc-en-html $(version cppreference-doc-en-html)."
   echo
   echo "Command: \`bash bench/compare-peers.sh$( [ "$rounds" != 3 ] && printf ' --rounds %s' "$rounds")$( [ "$runs" != 100 ] && printf ' --runs %s' "$runs")$( [ "$zipf" = 1 ] && printf ' --zipf --zipf-rounds %s --zipf-timeout %s' "$zipf_rounds" "$zipf_timeout") ${build#"$repo"/}\`"
