@@ -97,6 +97,10 @@ struct ParsingPhase::Pending {
     std::exception_ptr listError;
     /// The step names a file that exists.
     bool isDocument = false;
+    /// The document, opened when the step was read ahead: existence and
+    /// opening are decided at one moment, so a document deleted later in
+    /// the run is still read, and one deleted before is skipped.
+    std::unique_ptr<platform::TextLineReader> text;
     /// The number the document gets when it is read in turn.
     int number = 0;
     /// Read by the helper thread (else by the run itself, in turn).
@@ -180,8 +184,7 @@ private:
                 queue_.push_back(std::move(entry));
                 return;
             }
-            entry->isDocument =
-                !entry->listed.path.empty() && platform::FileExists(entry->listed.openPath);
+            OpenAhead(*entry);
             if (entry->isDocument) {
                 entry->number = ++documentsListed_;
                 // The run also walks the list, merges and writes the chunks: the
@@ -192,6 +195,22 @@ private:
             if (entry->isDocument) ++documentsQueued_;
             queue_.push_back(std::move(entry));
             changed_.notify_all();
+        }
+    }
+
+    /// Opens the step's document. A file that is gone when it cannot be
+    /// opened is no document (skipped, no number); one that exists but
+    /// cannot be opened is a document whose error the run raises in turn.
+    static void OpenAhead(Pending& entry) {
+        if (entry.listed.path.empty() || !platform::FileExists(entry.listed.openPath)) return;
+        try {
+            entry.text = std::make_unique<platform::TextLineReader>(entry.listed.openPath);
+            entry.isDocument = true;
+        } catch (...) {
+            if (!platform::FileExists(entry.listed.openPath)) return;
+            entry.isDocument = true;
+            entry.openFailed = true;
+            entry.error = std::current_exception();
         }
     }
 
@@ -225,21 +244,15 @@ private:
     /// Reads a document's words and title line into the step; errors are
     /// kept in it for the run to raise in turn.
     static void ReadDocument(Pending& entry, DocumentReader& reader, const WordRules& rules) {
-        std::unique_ptr<platform::TextLineReader> text;
+        if (entry.openFailed) return;
         try {
-            text = std::make_unique<platform::TextLineReader>(entry.listed.openPath);
-        } catch (...) {
-            entry.openFailed = true;
-            entry.error = std::current_exception();
-            return;
-        }
-        try {
-            reader.Read(*text, entry.number, entry.listed.path, entry.listed.title, entry.listed.url, rules,
+            reader.Read(*entry.text, entry.number, entry.listed.path, entry.listed.title, entry.listed.url, rules,
                         entry.words, entry.titles);
             entry.words.Sort();
         } catch (...) {
             entry.error = std::current_exception();
         }
+        entry.text.reset();
     }
 
     FileList& list_;
@@ -280,12 +293,9 @@ bool ParsingPhase::TakeEntry(Pending& entry, Lookahead& lookahead) {
     if (entry.listError) std::rethrow_exception(entry.listError);
     observer_.ShowCurrentFileName(entry.listed.fileName);
     if (!entry.isDocument) return true;
-    if (entry.byHelper) {
-        lookahead.WaitFor(entry);
-        if (entry.openFailed) std::rethrow_exception(entry.error);
-    }
-    std::unique_ptr<platform::TextLineReader> text;
-    if (!entry.byHelper) text = std::make_unique<platform::TextLineReader>(entry.listed.openPath);
+    if (entry.byHelper) lookahead.WaitFor(entry);
+    if (entry.openFailed) std::rethrow_exception(entry.error);
+    std::unique_ptr<platform::TextLineReader> text = std::move(entry.text);
     if (observer_.StopRequested()) return false;  // opened, closed unread
     observer_.LetMessagesThrough();
     if (documentNumber_ == kMaxDocuments)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "IndexTestSupport.h"
@@ -100,6 +101,43 @@ TEST(ParsingPhase, DocumentsKeepTheirNumbersAndTitlesInListOrder) {
         std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' ? c - 32 : c; });
         EXPECT_NE(temp.find(FormatWorkEntry(upper, document)), std::string::npos) << document;
     }
+}
+
+/// Deletes documents of the folder once a chosen document has been read.
+class DeletingObserver : public RecordingObserver {
+public:
+    DeletingObserver(const TempFolder& folder, std::string after, std::vector<std::string> names)
+        : folder_(folder), after_(std::move(after)), names_(std::move(names)) {}
+    void ShowFilesProcessed(std::string_view text) override {
+        RecordingObserver::ShowFilesProcessed(text);
+        if (text != after_) return;
+        for (const auto& name : names_) std::filesystem::remove(folder_ / name);
+    }
+
+private:
+    const TempFolder& folder_;
+    std::string after_;
+    std::vector<std::string> names_;
+};
+
+TEST(ParsingPhase, ADocumentDeletedDuringTheRunIsReadWhenAlreadyOpenAndSkippedOtherwise) {
+    TempFolder folder;
+    std::string list;
+    for (int document = 1; document <= 40; ++document) {
+        const std::string name = "p" + std::to_string(document) + ".htm";
+        WriteBytes(folder / name, "<TITLE>Page " + std::to_string(document) + "</TITLE> words");
+        list += name + "\r\n";
+    }
+    // When document 5 is done the next ones are already open; documents far
+    // ahead are not: those are gone before the run reaches them.
+    DeletingObserver observer(folder, "5", {"p6.htm", "p30.htm", "p31.htm"});
+    const RunSummary summary = RunIndexer(SettingsFor(folder, list), observer);
+    EXPECT_EQ(summary.documents, 38);
+    const std::string toc = ReadBytes(folder / "DataBase.toc");
+    EXPECT_NE(toc.find(FormatTocLine("p6.htm", "Page 6")), std::string::npos);
+    EXPECT_EQ(toc.find("Page 30"), std::string::npos);
+    EXPECT_EQ(toc.find("Page 31"), std::string::npos);
+    EXPECT_NE(toc.find(FormatTocLine("p32.htm", "Page 32")), std::string::npos);
 }
 
 }  // namespace

@@ -154,27 +154,21 @@ indexer::RunSettings SettingsFor(const std::string& filelist) {
     return settings;
 }
 
-TEST(IndexFaults, ADocumentFolderThatDisappearsMidRunLeavesTheDocumentsReadBeforeOrTheSetInUse) {
-    // The documents after the tenth are gone. A run that checks each document
-    // just before it opens it passes over them as over missing documents and
-    // publishes the ten it read; a run that finds one gone between its check
-    // and its open must end with an error naming it and keep the set in use.
+TEST(IndexFaults, ADocumentFolderThatDisappearsMidRunLeavesTheDocumentsReadBefore) {
+    // The documents after the tenth are gone. The run opens each document
+    // when it checks that it exists, a few documents ahead of the one it
+    // reads: those already open are still read, the others are passed over
+    // as missing documents, and the run publishes what it read.
     SiteInUse site;
     WriteGeneration(site.site, "genB", "Beta", "beta", 60);
     // A wildcard entry and explicit entries into the same folder.
     WriteBytes(site.site / "genB.lst.txt", "genB/*.htm\r\ngenB/p1.htm\r\ngenB/p2.htm\r\n");
     RemovingObserver observer("10", site.site / "genB");
-    try {
-        const indexer::RunSummary summary = indexer::RunIndexer(SettingsFor(site.site / "genB.lst.txt"), observer);
-        EXPECT_EQ(summary.documents, 10);
-        EXPECT_FALSE(summary.stopped);
-        EXPECT_EQ(CommonCount(site), 10);
-    } catch (const platform::IoError& error) {
-        const std::string message = error.what();
-        EXPECT_TRUE(message.starts_with("cannot open " + site.site / "genB/p")) << message;
-        EXPECT_TRUE(message.ends_with(": No such file or directory")) << message;
-        EXPECT_TRUE(site.Unchanged());
-    }
+    const indexer::RunSummary summary = indexer::RunIndexer(SettingsFor(site.site / "genB.lst.txt"), observer);
+    EXPECT_GE(summary.documents, 10);
+    EXPECT_LE(summary.documents, 15) << "only the documents already open are read";
+    EXPECT_FALSE(summary.stopped);
+    EXPECT_EQ(CommonCount(site), summary.documents);
     EXPECT_EQ(StagedFiles(site.site.Path()), std::vector<std::string>{});
 }
 
