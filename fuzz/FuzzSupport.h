@@ -15,13 +15,18 @@
 
 namespace fuzz {
 
-/// A folder of this process for the files a target writes, removed at exit.
-/// Made once, on first use.
+/// A folder of this process for the files a target writes, removed at a
+/// normal exit. Made once, on first use, under TARVO_FUZZ_SCRATCH when set
+/// (the scripts point it at a folder they remove, since a fuzzer stopped by
+/// its time limit skips the exit handlers), else under /dev/shm.
 inline const std::filesystem::path& ScratchFolder() {
     static const std::filesystem::path folder = [] {
         std::error_code ignored;
+        const char* chosen = std::getenv("TARVO_FUZZ_SCRATCH");
         const std::filesystem::path shm = "/dev/shm";
-        const auto base = std::filesystem::is_directory(shm, ignored) ? shm : std::filesystem::temp_directory_path();
+        const auto base = chosen != nullptr && *chosen != '\0'     ? std::filesystem::path(chosen)
+                          : std::filesystem::is_directory(shm, ignored) ? shm
+                                                                        : std::filesystem::temp_directory_path();
         std::random_device seed;
         std::filesystem::path path;
         do {

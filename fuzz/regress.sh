@@ -12,6 +12,7 @@ echo "== Fuzz regression (seed corpus + regressions + $runs runs per target) =="
 bash "$here/build.sh" || { echo "fuzz targets failed to build"; exit 1; }
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
+export TARVO_FUZZ_SCRATCH="$scratch"
 
 status=0
 for target in $(cd "$bin" && ls fuzz_* | sort); do

@@ -17,11 +17,12 @@ bash "$here/build.sh" || exit 1
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(cd "$bin" && ls fuzz_* | sort)
 
+export TARVO_FUZZ_SCRATCH="$work/scratch"
 status=0
 for target in "${targets[@]}"; do
   corpus="$work/corpus/$target"
   artifacts="$work/artifacts/$target"
-  mkdir -p "$corpus" "$artifacts"
+  mkdir -p "$corpus" "$artifacts" "$TARVO_FUZZ_SCRATCH"
   log="$work/$target.log"
   dict=()
   [ -f "$here/dict/$target.dict" ] && dict=(-dict="$here/dict/$target.dict")
@@ -30,6 +31,7 @@ for target in "${targets[@]}"; do
     -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
     "$here/corpus/$target" "$here/regressions/$target" >"$log" 2>&1
   rc=$?
+  rm -rf "$TARVO_FUZZ_SCRATCH"/tarvo-fuzz-*
   grep -E '^#[0-9]+[[:space:]].*cov: ' "$log" | tail -1
   grep -E '^stat::number_of_executed_units' "$log"
   if [ $rc -ne 0 ]; then
