@@ -100,24 +100,39 @@ void TTARVO::RunSearch(std::string_view query) {
         Titles.emplace_back(kFileErrorMessage);
         return;
     }
-    ListDocuments();
+    if (ListOnDemand) {
+        FoundCount = ListDocuments([](std::string_view, std::string_view) {});
+    } else {
+        // The lists take their room at once: growing them step by step moves
+        // every entry again and touches new memory at each step.
+        const auto listed =
+            static_cast<std::size_t>(std::min(ResultSet.Count(), static_cast<std::int64_t>(TocCount)));
+        Titles.reserve(listed);
+        Urls.reserve(listed);
+        FoundCount = ListDocuments([this](std::string_view title, std::string_view url) {
+            Urls.emplace_back(url);
+            Titles.emplace_back(title);
+        });
+    }
     if (FoundCount == 0) {
         Titles.emplace_back(kNoRecordsMessage);
         ErrorCode = kNoRecordsErrorCode;
     }
-    TocFile.Close();
+    // Listing on demand reads the records again when the page is written.
+    if (!ListOnDemand || FoundCount == 0) TocFile.Close();
 }
 
-void TTARVO::ListDocuments() {
+void TTARVO::VisitDocuments(const DocumentVisitor& visit) {
+    if (!ListOnDemand || FoundCount == 0 || !TocFile.IsOpen()) return;
+    ListDocuments(visit);
+}
+
+std::int32_t TTARVO::ListDocuments(const DocumentVisitor& visit) {
     // Document d is record d - 1. Neighbouring documents of the result are
     // read together, up to one window of records at a time.
     TocWindow window(TocFile, TocCount);
     const auto lastDocument = static_cast<std::int64_t>(TocCount);
-    // The lists take their room at once: growing them step by step moves
-    // every entry again and touches new memory at each step.
-    const auto listed = static_cast<std::size_t>(std::min(ResultSet.Count(), lastDocument));
-    Titles.reserve(listed);
-    Urls.reserve(listed);
+    std::int32_t listed = 0;
     for (std::int64_t document = ResultSet.NextSetBit(1); document > 0 && document <= lastDocument;
          document = ResultSet.NextSetBit(static_cast<std::uint32_t>(document + 1))) {
         const std::int64_t record = document - 1;
@@ -133,10 +148,10 @@ void TTARVO::ListDocuments() {
         const unsigned char* bytes = window.Record(record);
         if (bytes == nullptr) continue;  // unreadable record: skipped without a message
         const TocEntry entry = ReadTocEntry(bytes);
-        Urls.emplace_back(entry.Url);
-        Titles.emplace_back(entry.Title);
-        ++FoundCount;
+        visit(entry.Title, entry.Url);
+        ++listed;
     }
+    return listed;
 }
 
 }  // namespace search

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,17 @@ public:
     /// GetFoundCount and TakeErrorCode describe the outcome (0 with
     /// documents; 512 wildcard rule; 513 nothing found; 272-326 file errors).
     void Search(std::string_view query);
+    /// Receives the title and URL of one document found.
+    using DocumentVisitor = std::function<void(std::string_view title, std::string_view url)>;
+    /// When set before Search, the documents found are counted but not kept
+    /// in GetTitles/GetUrls (message lines still are): ".toc" stays open and
+    /// VisitDocuments reads them again, so a large result is written out
+    /// without ever being held in memory as a whole.
+    void SetListOnDemand(bool onDemand) noexcept { ListOnDemand = onDemand; }
+    /// Calls `visit` for every document the last Search found and counted,
+    /// in document-number order, reading their records from ".toc" again.
+    /// Does nothing unless the search listed on demand and found documents.
+    void VisitDocuments(const DocumentVisitor& visit);
     /// Fills the result set from the query: terms combined strictly left to
     /// right, operator words between them. Stops at the first term that
     /// breaks the wildcard rule. Queries longer than 255 characters are cut
@@ -155,7 +167,9 @@ private:
     void RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
                            const std::string& path) noexcept;
     void TakeDictRecord(const unsigned char* record) noexcept;
-    void ListDocuments();
+    /// Reads the records of the documents found from the open ".toc" and
+    /// hands each readable one to `visit`; returns how many it handed over.
+    std::int32_t ListDocuments(const DocumentVisitor& visit);
 
     // Term lookup, in LookupTerm's order.
     struct StartRecord;
@@ -187,6 +201,8 @@ private:
     /// The set's files opened together; not taken outside a search.
     IndexSnapshot Snapshot;
     std::int32_t FoundCount = 0;
+    /// Documents are counted by Search and read again by VisitDocuments.
+    bool ListOnDemand = false;
     /// Titles of the documents found, or message lines; in the order added.
     std::vector<std::string> Titles;
     /// URLs of the documents found, in step with Titles.

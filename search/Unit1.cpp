@@ -195,6 +195,9 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
         writeLn(MessageLine(line, MessageText(languageOffset, kMessageWildcard2)));
     } else if (code == kNoRecordsErrorCode) {
         writeLn(MessageLine(line, MessageText(languageOffset, kMessageNoRecords)));
+    } else if (answer.foundCount >= 1 && answer.visitDocuments) {
+        answer.visitDocuments(
+            [&](std::string_view title, std::string_view url) { writeLn(DocumentLine(line, title, url)); });
     } else {
         for (std::size_t i = 0; i < answer.titles.size(); ++i) {
             if (answer.foundCount >= 1) {
@@ -246,11 +249,15 @@ void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
     SearchAnswer answer;
     if (basePath) {
         tarvo.emplace(*basePath);
+        // The page's lines are written straight from ".toc": a result of
+        // thousands of documents is never held in memory as a whole.
+        tarvo->SetListOnDemand(true);
         tarvo->Search(searchWords);
         answer.foundCount = tarvo->GetFoundCount();
         answer.errorCode = tarvo->TakeErrorCode();
         answer.titles = tarvo->GetTitles();
         answer.urls = tarvo->GetUrls();
+        answer.visitDocuments = [&tarvo](const TTARVO::DocumentVisitor& visit) { tarvo->VisitDocuments(visit); };
     } else {
         cgi::WriteLog("volumeName refused, it leaves the program folder: " + LoggableText(volumeName));
         answer.errorCode = kRefusedVolumeErrorCode;

@@ -52,6 +52,9 @@ struct SearchAnswer {
     int errorCode = 0;                    ///< the search's error code, taken once
     std::span<const std::string> titles;  ///< the document titles, or message texts when nothing was found
     std::span<const std::string> urls;    ///< the document URLs, one per title while documents were found
+    /// When set and documents were found, hands over the documents' titles
+    /// and URLs in place of the two lists (a search listing on demand).
+    std::function<void(const TTARVO::DocumentVisitor&)> visitDocuments;
 };
 
 /// Writes the data lines of the page (without the markers): the count line
@@ -59,6 +62,7 @@ struct SearchAnswer {
 /// wildcard lines (512), the no-records line (513), or else one line per
 /// title: "title~|~url~|~~|~" while documents were found, otherwise
 /// "title~|~Not Applicable~|~~|~". Titles and URLs are written unchanged.
+/// With `visitDocuments` set, the document lines come from it.
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
                     const std::function<void(std::string_view)>& writeLn);
 

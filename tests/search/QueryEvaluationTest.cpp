@@ -2,6 +2,8 @@
 // documents found from the table of contents, and the message lines.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -200,6 +202,61 @@ TEST(QueryListing, DocumentsBeyondTheTableOfContentsAreIgnored) {
     ghost.Search("ghost");
     EXPECT_EQ(ghost.GetTitles(), Titles{"No records found"});
     EXPECT_EQ(ghost.TakeErrorCode(), 513);
+}
+
+TEST(QueryListing, ListingOnDemandHandsOverWhatTheListsHold) {
+    // Documents scattered over many windows of records, the table of
+    // contents shorter than the postings, and a search that finds nothing.
+    TestIndex index;
+    constexpr int kDocuments = 700;
+    for (int n = 1; n <= kDocuments; ++n) {
+        std::vector<std::string> words{"ALL"};
+        if (n % 7 == 0 || n % 11 == 0) words.push_back("SOME");
+        index.AddDocument("u" + std::to_string(n), "T" + std::to_string(n), words);
+    }
+    index.AddEntry("SOME", 900);
+    index.Build();
+    for (const std::string query : {"all", "some", "some not all", "all not some", "nothing"}) {
+        TTARVO lists(index.BasePath());
+        lists.Search(query);
+        TTARVO onDemand(index.BasePath());
+        onDemand.SetListOnDemand(true);
+        onDemand.Search(query);
+        EXPECT_EQ(onDemand.GetFoundCount(), lists.GetFoundCount()) << query;
+        EXPECT_EQ(onDemand.TakeErrorCode(), lists.TakeErrorCode()) << query;
+        Titles titles, urls;
+        onDemand.VisitDocuments([&](std::string_view title, std::string_view url) {
+            titles.emplace_back(title);
+            urls.emplace_back(url);
+        });
+        if (lists.GetFoundCount() == 0) {
+            EXPECT_TRUE(titles.empty()) << query;
+            EXPECT_EQ(onDemand.GetTitles(), lists.GetTitles()) << "the message line is kept: " << query;
+        } else {
+            EXPECT_EQ(titles, lists.GetTitles()) << query;
+            EXPECT_EQ(urls, lists.GetUrls()) << query;
+            EXPECT_TRUE(onDemand.GetTitles().empty()) << query;
+        }
+    }
+}
+
+TEST(QueryListing, ListingOnDemandReadsTheSetTheSearchSaw) {
+    // The table of contents the search counted from is read again even when
+    // a new set has replaced it by then.
+    TestIndex index;
+    for (int n = 1; n <= 3; ++n) index.AddDocument("u" + std::to_string(n), "Old" + std::to_string(n), {"W"});
+    index.Build();
+    TTARVO engine(index.BasePath());
+    engine.SetListOnDemand(true);
+    engine.Search("w");
+    ASSERT_EQ(engine.GetFoundCount(), 3);
+    TestIndex replacement;
+    replacement.AddDocument("n1", "New1", {"W"});
+    replacement.Build();
+    std::filesystem::rename(replacement.BasePath() + ".toc", index.BasePath() + ".toc");
+    Titles titles;
+    engine.VisitDocuments([&](std::string_view title, std::string_view) { titles.emplace_back(title); });
+    EXPECT_EQ(titles, (Titles{"Old1", "Old2", "Old3"}));
 }
 
 // ---- File errors -------------------------------------------------------------

@@ -26,7 +26,7 @@ struct Outcome {
 };
 
 std::vector<std::string> DataLines(const Outcome& outcome, std::int32_t offset = 0) {
-    const SearchAnswer answer{outcome.foundCount, outcome.errorCode, outcome.titles, outcome.urls};
+    const SearchAnswer answer{outcome.foundCount, outcome.errorCode, outcome.titles, outcome.urls, {}};
     std::vector<std::string> lines;
     WriteDataLines(answer, offset, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
@@ -214,6 +214,23 @@ TEST(IndexBasePath, ValuesLeavingTheFolderTreeAreRefused) {
 TEST(IndexBasePath, ZeroByteIsRefused) {
     const std::string withZero("site\0/../../x", 13);
     EXPECT_FALSE(IndexBasePath("/srv/cgi/", withZero).has_value());
+}
+
+TEST(DataLines, DocumentsHandedOverOnDemandGiveTheSameLinesAsTheLists) {
+    const Outcome outcome{3, 0, {"First", "", "Third ~|~ title"}, {"http://a/1", "http://a/2", ""}};
+    SearchAnswer onDemand{outcome.foundCount, outcome.errorCode, {}, {}, {}};
+    onDemand.visitDocuments = [&](const search::TTARVO::DocumentVisitor& visit) {
+        for (std::size_t i = 0; i < outcome.titles.size(); ++i) visit(outcome.titles[i], outcome.urls[i]);
+    };
+    std::vector<std::string> lines;
+    WriteDataLines(onDemand, 0, [&lines](std::string_view line) { lines.emplace_back(line); });
+    EXPECT_EQ(lines, DataLines(outcome));
+    // With nothing found the message lines still come from the list.
+    const Outcome nothing{0, 513, {"No records found"}, {}};
+    SearchAnswer noDocuments{nothing.foundCount, nothing.errorCode, nothing.titles, {}, onDemand.visitDocuments};
+    lines.clear();
+    WriteDataLines(noDocuments, 0, [&lines](std::string_view line) { lines.emplace_back(line); });
+    EXPECT_EQ(lines, DataLines(nothing));
 }
 
 }  // namespace
