@@ -14,44 +14,13 @@
 #include <vector>
 
 #include "indexer/engine/RunObserver.h"
+#include "tests/support/TestFiles.h"
 
 namespace indexer::testing {
 
-/// A fresh folder under the system's temporary folder, deleted with its contents.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device seed;
-        const auto base = std::filesystem::temp_directory_path();
-        do {
-            path_ = base / ("tarvo-index-test-" + std::to_string(seed()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    /// The path of `name` inside the folder.
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string Path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using tarvo_test::ReadBytes;
+using tarvo_test::TempFolder;
+using tarvo_test::WriteBytes;
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 

@@ -2,6 +2,7 @@
 // that open the group, and second handles on an open file that keep reading
 // it after its name was given to another file.
 #include "platform/FileLocking.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +17,7 @@
 namespace platform {
 namespace {
 
-/// A fresh folder under the system's temporary folder, deleted with its contents.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::random_device seed;
-        do {
-            path_ = std::filesystem::temp_directory_path() / ("tarvo-locking-test-" + std::to_string(seed()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string Path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using ScratchFolder = tarvo_test::TempFolder;
 
 using Kind = FolderLock::Kind;
 

@@ -1,6 +1,7 @@
 // Replacing files whole: the rename over an existing file, disk flushes of
 // files and folders, and the errors of each.
 #include "platform/FileReplace.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,27 +14,7 @@
 namespace platform {
 namespace {
 
-/// A fresh folder under the system's temporary folder, deleted with its contents.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::random_device seed;
-        do {
-            path_ = std::filesystem::temp_directory_path() / ("tarvo-replace-test-" + std::to_string(seed()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string Path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using ScratchFolder = tarvo_test::TempFolder;
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
