@@ -244,22 +244,8 @@ TEST(IndexSetPublisher, TheWordDumpIsPublishedWithTheSet) {
     EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
 }
 
-struct StopCase {
-    std::string name;
-    std::string stopAtStep;
-    long stopAfterPumps;
-    std::size_t tocLines;
-};
-
 TEST(IndexSetPublisher, AStopInEachPhasePublishesASetWithoutWordsOverThePreviousOne) {
-    // Pumps: two per document (before and after reading it).
-    const StopCase cases[] = {
-        {"parsing, before any document", "Parsing Files", 0, 0},
-        {"parsing, after two documents", "", 4, 2},
-        {"sorting", "Sorting Words", 0, 30},
-        {"building", "Building Index", 0, 30},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : testing::kStopInEachPhase) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
         const std::string db = folder / "DataBase";

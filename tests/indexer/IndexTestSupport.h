@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "indexer/engine/IndexingRun.h"
 #include "indexer/engine/RunObserver.h"
 #include "tests/support/TestFiles.h"
 
@@ -21,6 +22,32 @@ namespace indexer::testing {
 using tarvo_test::ReadBytes;
 using tarvo_test::TempFolder;
 using tarvo_test::WriteBytes;
+
+/// Run settings for the file list `list`, written into `folder` as `name`.
+inline RunSettings SettingsForList(const TempFolder& folder, const std::string& list,
+                                   const std::string& name = "list.txt") {
+    WriteBytes(folder / name, list);
+    RunSettings settings;
+    settings.project.filelist = folder / name;
+    return settings;
+}
+
+/// A stop asked for at one point of a run of 30 documents, and the number of
+/// ".toc" lines the run leaves. Pumps: two per document (before and after
+/// reading it).
+struct StopCase {
+    std::string name;
+    std::string stopAtStep;
+    long stopAfterPumps;
+    std::size_t tocLines;
+};
+
+inline const StopCase kStopInEachPhase[] = {
+    {"parsing, before any document", "Parsing Files", 0, 0},
+    {"parsing, after two documents", "", 4, 2},
+    {"sorting", "Sorting Words", 0, 30},
+    {"building", "Building Index", 0, 30},
+};
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 

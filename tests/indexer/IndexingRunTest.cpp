@@ -21,10 +21,7 @@ using testing::TempFolder;
 using testing::WriteBytes;
 
 RunSettings SettingsFor(const TempFolder& folder, const std::string& list) {
-    WriteBytes(folder / "list.txt", list);
-    RunSettings settings;
-    settings.project.filelist = folder / "list.txt";
-    return settings;
+    return testing::SettingsForList(folder, list);
 }
 
 /// The table-of-contents lines of a database, without their padding.
@@ -253,22 +250,8 @@ TEST(IndexingRun, DocumentsWithoutWordsGiveTocLinesAndNoWords) {
     EXPECT_EQ(ReadBytes(folder / "DataBase.dct"), "");
 }
 
-struct StopCase {
-    std::string name;
-    std::string stopAtStep;
-    long stopAfterPumps;
-    std::size_t tocLines;
-};
-
 TEST(IndexingRun, AStopInEachPhaseStillEndsWithDoneAndAnIndexWithoutWords) {
-    // Pumps: two per document (before and after reading it).
-    const StopCase cases[] = {
-        {"parsing, before any document", "Parsing Files", 0, 0},
-        {"parsing, after two documents", "", 4, 2},
-        {"sorting", "Sorting Words", 0, 30},
-        {"building", "Building Index", 0, 30},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : testing::kStopInEachPhase) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
         std::string list;

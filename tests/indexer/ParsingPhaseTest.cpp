@@ -23,9 +23,7 @@ using testing::TempFolder;
 using testing::WriteBytes;
 
 RunSettings SettingsFor(const TempFolder& folder, const std::string& list) {
-    WriteBytes(folder / "files.lst", list);
-    RunSettings settings;
-    settings.project.filelist = folder / "files.lst";
+    RunSettings settings = testing::SettingsForList(folder, list, "files.lst");
     settings.keepWorkFile = true;
     return settings;
 }
