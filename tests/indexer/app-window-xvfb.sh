@@ -6,13 +6,13 @@
 # is written into the build folder, Help > Contents shows the help pages (also
 # kept as a screenshot), and File > Exit ends the program.
 # Usage: app-window-xvfb.sh TARVO-INDEXER TARVO-SCREENSHOT BUILD-FOLDER
-# Exit 77 (skipped) only when no virtual X server is installed.
+# Fails at once when no virtual X server is installed.
 set -uo pipefail
 indexer="$(realpath "$1")"; screenshot="$(realpath "$2")"; build="$(realpath "$3")"
 
 if ! command -v Xvfb >/dev/null 2>&1; then
-  echo "SKIPPED: Xvfb is not installed"
-  exit 77
+  echo "FAILED: Xvfb is not installed (bash scripts/install-deps.sh installs it)"
+  exit 1
 fi
 
 # Under the sanitizer build, leave the X and font libraries' lifetime caches

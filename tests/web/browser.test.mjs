@@ -9,6 +9,7 @@ import { after, before, describe, it } from 'node:test';
 import { kDocuments, makeSite } from './lib/fixture.mjs';
 import { kMessages } from './lib/page.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
+import { describeWithTools } from './lib/tools.mjs';
 
 const kChromium = '/usr/bin/chromium';
 const kTimeoutMs = 60000;
@@ -27,14 +28,14 @@ function loadPlaywright() {
 }
 
 const playwright = loadPlaywright();
-const skip = !fs.existsSync(kChromium) ? 'chromium is not installed'
+const missing = !fs.existsSync(kChromium) ? 'chromium is not installed'
   : playwright === null ? 'playwright-core is not installed (run tests/web/run.sh)'
     : !fs.existsSync(serverKinds[kServerKind].binary) ? `${kServerKind} is not installed` : false;
 
 /// Windows-1252 title bytes (kept as Latin-1 code points) as the browser shows them.
 const shown = (latin1) => new TextDecoder('windows-1252').decode(Buffer.from(latin1, 'latin1'));
 
-describe('search page in headless Chromium', { skip, timeout: kTimeoutMs }, () => {
+describeWithTools('search page in headless Chromium', missing, { timeout: kTimeoutMs }, () => {
   let site;
   let server;
   let browser;

@@ -14,6 +14,7 @@ import { answerProblems, faultLines, hostileCases, lingeringProcesses, placeCana
   serverLogs } from './lib/hostile.mjs';
 import { parseResponse, rawExchange } from './lib/raw.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
+import { describeWithTools } from './lib/tools.mjs';
 
 const kSuiteTimeoutMs = 120000;
 const kLingerBoundMs = 10000;
@@ -76,8 +77,8 @@ after(() => { if (site) site.remove(); });
 
 for (const kind of Object.keys(serverKinds)) {
   const installed = fs.existsSync(serverKinds[kind].binary);
-  describe(`hostile requests under ${kind}`, { skip: installed ? false : `${kind} is not installed`,
-    timeout: kSuiteTimeoutMs }, () => {
+  describeWithTools(`hostile requests under ${kind}`, installed ? false : `${kind} is not installed`,
+    { timeout: kSuiteTimeoutMs }, () => {
     let server;
     before(async () => {
       server = await startServer(kind, site);

@@ -8,6 +8,7 @@ import { makeSite } from './lib/fixture.mjs';
 import { dataLines, kMessages, messageLine, request, searchForm } from './lib/page.mjs';
 import { kScenarios } from './lib/scenarios.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
+import { describeWithTools } from './lib/tools.mjs';
 
 const kSuiteTimeoutMs = 90000;
 
@@ -27,7 +28,7 @@ function clientLines(response) {
 
 for (const kind of Object.keys(serverKinds)) {
   const installed = fs.existsSync(serverKinds[kind].binary);
-  describe(`tarvocgi under ${kind}`, { skip: installed ? false : `${kind} is not installed`, timeout: kSuiteTimeoutMs },
+  describeWithTools(`tarvocgi under ${kind}`, installed ? false : `${kind} is not installed`, { timeout: kSuiteTimeoutMs },
     () => {
       let site;
       let server;
