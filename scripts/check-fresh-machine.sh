@@ -29,8 +29,8 @@ command -v debootstrap >/dev/null ||
 host_mirror() {
   {
     awk '/^URIs:/ { print $2 }' /etc/apt/sources.list.d/*.sources 2>/dev/null
-    awk '$1 == "deb" && $3 ~ /^'"$suite"'$/ { print $2 }' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
-  } | grep -v security | head -n 1
+    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk '$1 == "deb" && $3 == "'"$suite"'" { print $2 }'
+  } | grep -v security | head -n 1 || true
 }
 mirror="$(host_mirror)"
 [ -n "$mirror" ] || { echo "check-fresh-machine: no Debian mirror in this machine's apt sources" >&2; exit 2; }
