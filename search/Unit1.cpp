@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -181,6 +182,17 @@ std::optional<std::string> IndexBasePath(std::string_view programDirectory, std:
     return std::string(programDirectory) + relative;
 }
 
+std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& failure) {
+    std::string line(volumeName);
+    for (char& ch : line) {
+        if (ch == '\\') ch = '/';
+    }
+    line += failure.Extension;
+    line += ": ";
+    line += failure.ErrorNumber != 0 ? std::strerror(failure.ErrorNumber) : "damaged";
+    return LoggableText(line);
+}
+
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
                     const std::function<void(std::string_view)>& writeLn) {
     std::string line = std::to_string(answer.foundCount);
@@ -258,6 +270,7 @@ void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
         answer.titles = tarvo->GetTitles();
         answer.urls = tarvo->GetUrls();
         answer.visitDocuments = [&tarvo](const TTARVO::DocumentVisitor& visit) { tarvo->VisitDocuments(visit); };
+        if (IsFileErrorCode(answer.errorCode)) cgi::WriteLog(FileErrorLogLine(volumeName, tarvo->GetFileFailure()));
     } else {
         cgi::WriteLog("volumeName refused, it leaves the program folder: " + LoggableText(volumeName));
         answer.errorCode = kRefusedVolumeErrorCode;

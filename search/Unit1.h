@@ -46,6 +46,12 @@ std::string_view MessageText(std::int32_t offset, int number) noexcept;
 /// ".." component, or a control character.
 std::optional<std::string> IndexBasePath(std::string_view programDirectory, std::string_view volumeName);
 
+/// The log line of a search answered with the file error message: the index
+/// file as the set `volumeName` names it ("\" read as "/"), ": ", and the
+/// system's text of the failure's errno, or "damaged" when there is none
+/// ("DataBase.hsh: No such file or directory").
+std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& failure);
+
 /// What a search leaves for the results page; the lists belong to the search.
 struct SearchAnswer {
     std::int32_t foundCount = 0;          ///< documents found

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,12 @@ TEST(IndexBasePath, ValuesLeavingTheFolderTreeAreRefused) {
 TEST(IndexBasePath, ZeroByteIsRefused) {
     const std::string withZero("site\0/../../x", 13);
     EXPECT_FALSE(IndexBasePath("/srv/cgi/", withZero).has_value());
+}
+
+TEST(FileErrorLogLine, NamesTheSetsFileAndTheSystemsReason) {
+    EXPECT_EQ(search::FileErrorLogLine("DataBase", {".hsh", ENOENT}), "DataBase.hsh: No such file or directory");
+    EXPECT_EQ(search::FileErrorLogLine("data\\site", {".toc", EACCES}), "data/site.toc: Permission denied");
+    EXPECT_EQ(search::FileErrorLogLine("site", {".toc", 0}), "site.toc: damaged");
 }
 
 TEST(DataLines, DocumentsHandedOverOnDemandGiveTheSameLinesAsTheLists) {

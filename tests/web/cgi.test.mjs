@@ -185,3 +185,36 @@ describe('Windows CGI requests', () => {
       ['0~|~~|~', messageLine(kMessages.sl[0]), messageLine(kMessages.sl[1])]);
   });
 });
+
+describe('a search answered with the file error message explains it in the log', () => {
+  function searchLog(form) {
+    const logDir = fs.mkdtempSync(path.join(site.root, 'log-file-error-'));
+    return runCgi(site, { query: searchForm(form), logDir }).then((result) => ({ result, log: readLogLines(logDir) }));
+  }
+
+  it('names the file that failed first and the system reason, in one line', async () => {
+    const cases = [
+      [{ volumeName: 'nosuch', searchWords: 'banana', language: 'de' }, 'nosuch.dct: No such file or directory'],
+      [{ volumeName: 'nosuch', searchWords: '', language: 'de' }, 'nosuch.toc: No such file or directory'],
+    ];
+    for (const [form, reason] of cases) {
+      const { result, log } = await searchLog(form);
+      assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.de[2])]);
+      assert.equal(log.length, 1, log.join('\n'));
+      assert.ok(log[0].endsWith(` : ${reason}`), log[0]);
+    }
+  });
+
+  it('names a file of the set that is no readable file', async () => {
+    const broken = path.join(site.cgiDir, 'broken');
+    fs.mkdirSync(broken, { recursive: true });
+    for (const ext of ['.toc', '.dct', '.ndx']) {
+      fs.copyFileSync(path.join(site.cgiDir, 'site' + ext), path.join(broken, 'site' + ext));
+    }
+    fs.mkdirSync(path.join(broken, 'site.hsh'));
+    const { result, log } = await searchLog({ volumeName: 'broken\\site', searchWords: 'banana' });
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
+    assert.equal(log.length, 1, log.join('\n'));
+    assert.ok(log[0].endsWith(' : broken/site.hsh: Is a directory'), log[0]);
+  });
+});
