@@ -217,6 +217,28 @@ TEST(IndexBasePath, ZeroByteIsRefused) {
     EXPECT_FALSE(IndexBasePath("/srv/cgi/", withZero).has_value());
 }
 
+TEST(IndexFolder, TheSettingMovesTheFolderAndRelativeSettingsStartAtTheProgram) {
+    const struct {
+        const char* setting;
+        const char* folder;
+    } rows[] = {
+        {"", "/srv/cgi/"},
+        {"/srv/indexes", "/srv/indexes/"},
+        {"/srv/indexes/", "/srv/indexes/"},
+        {"indexes", "/srv/cgi/indexes/"},
+        {"../indexes", "/srv/cgi/../indexes/"},
+        {"/", "/"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(search::IndexFolder("/srv/cgi/", row.setting), row.folder) << row.setting;
+}
+
+TEST(IndexFolder, VolumeNamesStayInsideAMovedFolderByTheSameRule) {
+    const std::string folder = search::IndexFolder("/srv/cgi/", "../indexes");
+    EXPECT_EQ(IndexBasePath(folder, "data\\site"), "/srv/cgi/../indexes/data/site");
+    for (const char* volumeName : {"../x", "/etc/passwd", "..\\cgi\\site", "a/../../x", "C:x"})
+        EXPECT_FALSE(IndexBasePath(folder, volumeName).has_value()) << volumeName;
+}
+
 TEST(FileErrorLogLine, NamesTheSetsFileAndTheSystemsReason) {
     EXPECT_EQ(search::FileErrorLogLine("DataBase", {".hsh", ENOENT}), "DataBase.hsh: No such file or directory");
     EXPECT_EQ(search::FileErrorLogLine("data\\site", {".toc", EACCES}), "data/site.toc: Permission denied");
