@@ -101,6 +101,10 @@ bool IsStale(const std::string& path) {
     return modified && platform::FileClock::now() - *modified > RelayTimings().staleAge;
 }
 
+bool ServerWindowExists() { return platform::TopLevelWindowExists(ServerWindowTitle()); }
+
+bool IsServerFileLeftBehind() { return platform::FileExists(ServerFileName()) && !ServerWindowExists(); }
+
 void DeleteFilesMatching(const std::string& pathPattern) {
     for (const std::string& path : platform::ListMatchingFiles(pathPattern)) platform::RemoveFile(path);
 }
@@ -171,6 +175,9 @@ void FinishRequest(const std::string& upperName) {
 }
 
 bool CreateServerFile() {
+    // The window comes first: a client that finds the file without it takes
+    // the file for one left behind and deletes it.
+    platform::TApplication::Instance().SetWindowTitle(ServerWindowTitle());
     const std::string path = ServerFileName();
     if (platform::FileExists(path)) {
         platform::RemoveFile(path);

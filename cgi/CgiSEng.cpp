@@ -20,7 +20,6 @@
 #include "platform/ProcessInfo.h"
 #include "platform/QuitSignals.h"
 #include "platform/StandardStreams.h"
-#include "platform/WindowTitle.h"
 
 namespace cgi {
 namespace {
@@ -46,7 +45,6 @@ struct StdProcessState {
     std::string programPath = ModuleFileName();  // named first, so it outlives this state
     bool started = false;
     bool relayServerMode = false;
-    bool serverWindowSeen = false;
     std::unique_ptr<relay::TServerData> serverData;
 
     ~StdProcessState() {
@@ -196,15 +194,14 @@ void CopyAnswer(const std::string& answerPath) {
     const auto deadline = std::chrono::steady_clock::now() + timings.clientWaitLimit;
     int status = relay::rsSubmitted;
     while (std::chrono::steady_clock::now() < deadline && !platform::QuitSignalReceived()) {
-        const bool serverWindowNow = platform::TopLevelWindowExists(relay::ServerWindowTitle());
-        const bool serverWindowGone = Process().serverWindowSeen && !serverWindowNow;
+        // A server ends with its window, whether or not it had served us.
+        const bool serverWindowGone = !relay::ServerWindowExists();
         const bool serverFresh = platform::FileExists(serverPath) && !relay::IsStale(serverPath);
         if (serverWindowGone || (status != relay::rsFinished && !serverFresh)) {
             platform::RemoveFile(serverPath);
             platform::RemoveFile(t_std.requestFileName);
             break;
         }
-        Process().serverWindowSeen = serverWindowNow;
         status = relay::ReadRequestStatus(requestName);
         if (status == relay::rsFinished) {
             CopyAnswer(answerPath);
@@ -282,7 +279,7 @@ void StartStandardCgiModule() {
     if (platform::RunsAsLoadedLibrary() || CgiVersionNamesWindows() || !(serverSoftware || process.relayServerMode))
         return;
     const std::string serverPath = relay::ServerFileName();
-    if (relay::IsStale(serverPath) && !platform::TopLevelWindowExists(relay::ServerWindowTitle())) {
+    if (relay::IsServerFileLeftBehind()) {
         platform::RemoveFile(serverPath);
         std::this_thread::sleep_for(relay::RelayTimings().staleRemovalPause);
     }

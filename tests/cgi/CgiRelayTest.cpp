@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,11 +87,19 @@ protected:
                "\r\n\r\n" + page;
     }
 
+    /// Shows the relay server's window as a server that runs but answers
+    /// nothing would: its server file is not one left behind.
+    void ShowSilentServerWindow() {
+        silentServer_ = platform::TitledWindow("CgiTestHandler_S");
+        ASSERT_TRUE(silentServer_.IsShown());
+    }
+
     cgitest::TempFolder folder_;
     std::string program_ = cgitest::InstallHandler(folder_);
     std::string windows_ = folder_ / "windows";
     std::string serverFile_ = folder_ / "Temp/CgiTestHandler_S";
     platform::TitledWindow development_;
+    platform::TitledWindow silentServer_;
     platform::ChildProcess server_;
 };
 
@@ -167,6 +176,7 @@ TEST_F(Relay, AStartServerWordInTheQueryStringIsAnsweredAndStartsNoServer) {
 }
 
 TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
+    ShowSilentServerWindow();
     // A fresh server file that no server reads: the client waits its limit and ends without output.
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
@@ -179,6 +189,7 @@ TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
 }
 
 TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
+    ShowSilentServerWindow();
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
     auto client = cgitest::StartProgram(
@@ -198,6 +209,7 @@ TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
 }
 
 TEST_F(Relay, AClientRemovesAServerFileThatWentStaleWhileItWaited) {
+    ShowSilentServerWindow();
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
     const auto result = cgitest::RunProgram(
@@ -225,6 +237,7 @@ TEST_F(Relay, AStaleServerFileAndLeftOverRequestsAreCleanedUpAndTheRequestServed
 }
 
 TEST_F(Relay, AFreshServerFileIsNotTakenForStale) {
+    ShowSilentServerWindow();
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
     cgitest::WriteFile(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ", "someone else's");
@@ -233,6 +246,39 @@ TEST_F(Relay, AFreshServerFileIsNotTakenForStale) {
         WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=id=1", "TEST_RELAY_WAIT_MS=200"}));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(exists(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ"));
+}
+
+// A relay server killed outright leaves its server file behind, and each
+// request that finds it touches it again. Without the server's window the
+// file is left behind whatever its age: requests are answered at once by
+// their own process, standard and Windows CGI alike, and the file goes.
+TEST_F(Relay, AServerFileLeftByAKilledServerIsDeletedAndEveryRequestAnswered) {
+    StartServer();
+    ASSERT_EQ(::kill(server_.Id(), SIGKILL), 0);
+    server_.Wait(10s);
+    ASSERT_TRUE(exists(serverFile_)) << "a killed server cannot remove its file";
+    ASSERT_FALSE(platform::TopLevelWindowExists("CgiTestHandler_S"));
+    ASSERT_TRUE(platform::SetFileModificationTime(serverFile_, platform::FileClock::now()));
+
+    const auto result = cgitest::RunProgram(
+        folder_, program_,
+        WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "REQUEST_METHOD=GET", "QUERY_STRING=id=1&words=w",
+                     "TEST_RELAY_WAIT_MS=15000", "TEST_FIELDS=id,words"}));
+    EXPECT_EQ(result.output, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[1]\r\nwords=[w]\r\n"
+                             "</BODY></HTML>\r\n");
+    EXPECT_FALSE(exists(serverFile_));
+    EXPECT_TRUE(ClientFiles().empty());
+
+    cgitest::WriteFile(serverFile_, "");
+    const std::string profile = folder_ / "Direct.ini";
+    const std::string output = folder_ / "direct.out";
+    cgitest::WriteFile(profile, "[CGI]\r\nRequest Method=GET\r\nQuery String=id=win&words=x\r\n[System]\r\n"
+                                "Output File=" + output + "\r\n");
+    cgitest::RunProgram(folder_, program_, WithWindows({"TEST_RELAY_WAIT_MS=15000", "TEST_FIELDS=id,words"}), {},
+                        {profile});
+    EXPECT_EQ(cgitest::ReadFile(output),
+              "content-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[win]\r\nwords=[x]\r\n</BODY></HTML>\r\n");
+    EXPECT_FALSE(exists(serverFile_));
 }
 
 TEST(RelayRecord, EncodesTheDocumented268ByteLayout) {
