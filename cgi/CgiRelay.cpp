@@ -101,9 +101,16 @@ bool IsStale(const std::string& path) {
     return modified && platform::FileClock::now() - *modified > RelayTimings().staleAge;
 }
 
-bool ServerWindowExists() { return platform::TopLevelWindowExists(ServerWindowTitle()); }
+bool ServerWindowOwnerEnded() { return platform::TopLevelWindowOwnerEnded(ServerWindowTitle()); }
 
-bool IsServerFileLeftBehind() { return platform::FileExists(ServerFileName()) && !ServerWindowExists(); }
+bool IsServerFileLeftBehind() {
+    // Every request touches the file, so under steady traffic its age says
+    // nothing; the window of a killed server does. A window this process
+    // cannot see (another marker folder) leaves only the age to go by.
+    const std::string path = ServerFileName();
+    if (!platform::FileExists(path) || platform::TopLevelWindowExists(ServerWindowTitle())) return false;
+    return ServerWindowOwnerEnded() || IsStale(path);
+}
 
 void DeleteFilesMatching(const std::string& pathPattern) {
     for (const std::string& path : platform::ListMatchingFiles(pathPattern)) platform::RemoveFile(path);

@@ -87,11 +87,13 @@ bool IsStandardRequestName(std::string_view upperName);
 /// Whether the file exists and was last modified longer ago than the stale age.
 bool IsStale(const std::string& path);
 
-/// Whether a relay server of this program is running: its window exists.
-bool ServerWindowExists();
-/// Whether the server file exists while no relay server's window does: the
-/// file of a server that ended, however it ended, and stale whatever its age.
-/// A running server shows its window before it creates the file.
+/// Whether the last relay server of this program ended without taking its
+/// window away (it was killed): its window's marker has no live owner.
+bool ServerWindowOwnerEnded();
+/// Whether the server file exists while no relay server's window does, and
+/// it was either left by a server that ended without taking its window
+/// away, whatever its age, or has gone stale. A running server shows its
+/// window before it creates the file.
 bool IsServerFileLeftBehind();
 
 /// Deletes every file matching a wildcard path.

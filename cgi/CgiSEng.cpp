@@ -20,6 +20,7 @@
 #include "platform/ProcessInfo.h"
 #include "platform/QuitSignals.h"
 #include "platform/StandardStreams.h"
+#include "platform/WindowTitle.h"
 
 namespace cgi {
 namespace {
@@ -45,6 +46,7 @@ struct StdProcessState {
     std::string programPath = ModuleFileName();  // named first, so it outlives this state
     bool started = false;
     bool relayServerMode = false;
+    bool serverWindowSeen = false;
     std::unique_ptr<relay::TServerData> serverData;
 
     ~StdProcessState() {
@@ -194,14 +196,16 @@ void CopyAnswer(const std::string& answerPath) {
     const auto deadline = std::chrono::steady_clock::now() + timings.clientWaitLimit;
     int status = relay::rsSubmitted;
     while (std::chrono::steady_clock::now() < deadline && !platform::QuitSignalReceived()) {
-        // A server ends with its window, whether or not it had served us.
-        const bool serverWindowGone = !relay::ServerWindowExists();
+        const bool serverWindowNow = platform::TopLevelWindowExists(relay::ServerWindowTitle());
+        const bool serverWindowGone =
+            (Process().serverWindowSeen && !serverWindowNow) || relay::ServerWindowOwnerEnded();
         const bool serverFresh = platform::FileExists(serverPath) && !relay::IsStale(serverPath);
         if (serverWindowGone || (status != relay::rsFinished && !serverFresh)) {
             platform::RemoveFile(serverPath);
             platform::RemoveFile(t_std.requestFileName);
             break;
         }
+        Process().serverWindowSeen = serverWindowNow;
         status = relay::ReadRequestStatus(requestName);
         if (status == relay::rsFinished) {
             CopyAnswer(answerPath);

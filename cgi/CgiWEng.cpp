@@ -122,9 +122,10 @@ bool SubmitProfileToRelayServer() {
     const auto deadline = std::chrono::steady_clock::now() + timings.clientWaitLimit;
     int status = relay::ReadRequestStatus(requestName);
     while (std::chrono::steady_clock::now() < deadline && !platform::QuitSignalReceived()) {
-        // A server whose window is gone, or whose file has not been touched
-        // for the stale age, is gone; a live server touches its file at every poll.
-        if (status != relay::rsFinished && (!relay::ServerWindowExists() || relay::IsStale(serverPath))) {
+        // A server killed with its window left behind, or whose file has not
+        // been touched for the stale age, is gone; a live server touches its
+        // file at every poll.
+        if (status != relay::rsFinished && (relay::ServerWindowOwnerEnded() || relay::IsStale(serverPath))) {
             platform::RemoveFile(serverPath);
             break;
         }

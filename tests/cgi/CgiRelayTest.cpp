@@ -87,19 +87,11 @@ protected:
                "\r\n\r\n" + page;
     }
 
-    /// Shows the relay server's window as a server that runs but answers
-    /// nothing would: its server file is not one left behind.
-    void ShowSilentServerWindow() {
-        silentServer_ = platform::TitledWindow("CgiTestHandler_S");
-        ASSERT_TRUE(silentServer_.IsShown());
-    }
-
     cgitest::TempFolder folder_;
     std::string program_ = cgitest::InstallHandler(folder_);
     std::string windows_ = folder_ / "windows";
     std::string serverFile_ = folder_ / "Temp/CgiTestHandler_S";
     platform::TitledWindow development_;
-    platform::TitledWindow silentServer_;
     platform::ChildProcess server_;
 };
 
@@ -176,7 +168,6 @@ TEST_F(Relay, AStartServerWordInTheQueryStringIsAnsweredAndStartsNoServer) {
 }
 
 TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
-    ShowSilentServerWindow();
     // A fresh server file that no server reads: the client waits its limit and ends without output.
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
@@ -189,7 +180,6 @@ TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
 }
 
 TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
-    ShowSilentServerWindow();
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
     auto client = cgitest::StartProgram(
@@ -209,7 +199,6 @@ TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
 }
 
 TEST_F(Relay, AClientRemovesAServerFileThatWentStaleWhileItWaited) {
-    ShowSilentServerWindow();
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
     const auto result = cgitest::RunProgram(
@@ -237,7 +226,6 @@ TEST_F(Relay, AStaleServerFileAndLeftOverRequestsAreCleanedUpAndTheRequestServed
 }
 
 TEST_F(Relay, AFreshServerFileIsNotTakenForStale) {
-    ShowSilentServerWindow();
     cgitest::fs::create_directories(folder_.Path() / "Temp");
     cgitest::WriteFile(serverFile_, "");
     cgitest::WriteFile(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ", "someone else's");
@@ -248,16 +236,18 @@ TEST_F(Relay, AFreshServerFileIsNotTakenForStale) {
     EXPECT_TRUE(exists(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ"));
 }
 
-// A relay server killed outright leaves its server file behind, and each
-// request that finds it touches it again. Without the server's window the
-// file is left behind whatever its age: requests are answered at once by
-// their own process, standard and Windows CGI alike, and the file goes.
+// A relay server killed outright leaves its server file and its window's
+// marker behind, and each request that finds the file touches it again. A
+// marker without a live owner makes the file one left behind whatever its
+// age: requests are answered at once by their own process, standard and
+// Windows CGI alike, and the file goes.
 TEST_F(Relay, AServerFileLeftByAKilledServerIsDeletedAndEveryRequestAnswered) {
     StartServer();
     ASSERT_EQ(::kill(server_.Id(), SIGKILL), 0);
     server_.Wait(10s);
     ASSERT_TRUE(exists(serverFile_)) << "a killed server cannot remove its file";
     ASSERT_FALSE(platform::TopLevelWindowExists("CgiTestHandler_S"));
+    ASSERT_TRUE(platform::TopLevelWindowOwnerEnded("CgiTestHandler_S")) << "its window's marker stays, unheld";
     ASSERT_TRUE(platform::SetFileModificationTime(serverFile_, platform::FileClock::now()));
 
     const auto result = cgitest::RunProgram(
