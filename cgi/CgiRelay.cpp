@@ -101,6 +101,17 @@ bool IsStale(const std::string& path) {
     return modified && platform::FileClock::now() - *modified > RelayTimings().staleAge;
 }
 
+bool ServerWindowOwnerEnded() { return platform::TopLevelWindowOwnerEnded(ServerWindowTitle()); }
+
+bool IsServerFileLeftBehind() {
+    // Every request touches the file, so under steady traffic its age says
+    // nothing; the window of a killed server does. A window this process
+    // cannot see (another marker folder) leaves only the age to go by.
+    const std::string path = ServerFileName();
+    if (!platform::FileExists(path) || platform::TopLevelWindowExists(ServerWindowTitle())) return false;
+    return ServerWindowOwnerEnded() || IsStale(path);
+}
+
 void DeleteFilesMatching(const std::string& pathPattern) {
     for (const std::string& path : platform::ListMatchingFiles(pathPattern)) platform::RemoveFile(path);
 }
@@ -171,6 +182,9 @@ void FinishRequest(const std::string& upperName) {
 }
 
 bool CreateServerFile() {
+    // The window comes first: a client that finds the file without it takes
+    // the file for one left behind and deletes it.
+    platform::TApplication::Instance().SetWindowTitle(ServerWindowTitle());
     const std::string path = ServerFileName();
     if (platform::FileExists(path)) {
         platform::RemoveFile(path);

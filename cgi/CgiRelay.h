@@ -1,6 +1,7 @@
 // The development relay's shared parts: the work folder and its file names,
 // the server file of 268-byte request records with its exclusive access and
-// retries, liveness by modification time, and the relay's timings.
+// retries, liveness by the server window and modification time, and the
+// relay's timings.
 // Both the standard CGI and the Windows CGI relay use them.
 #pragma once
 
@@ -86,6 +87,15 @@ bool IsStandardRequestName(std::string_view upperName);
 /// Whether the file exists and was last modified longer ago than the stale age.
 bool IsStale(const std::string& path);
 
+/// Whether the last relay server of this program ended without taking its
+/// window away (it was killed): its window's marker has no live owner.
+bool ServerWindowOwnerEnded();
+/// Whether the server file exists while no relay server's window does, and
+/// it was either left by a server that ended without taking its window
+/// away, whatever its age, or has gone stale. A running server shows its
+/// window before it creates the file.
+bool IsServerFileLeftBehind();
+
 /// Deletes every file matching a wildcard path.
 void DeleteFilesMatching(const std::string& pathPattern);
 
@@ -110,8 +120,9 @@ std::optional<TRequestRecord> TakeNextRequest(const std::function<bool(const std
 /// records still waiting or being served; touches it.
 void FinishRequest(const std::string& upperName);
 
-/// Recreates the server file empty for a starting relay server; logs
-/// "Can not create file " and its name on failure. True on success.
+/// Shows the server window, then recreates the server file empty for a
+/// starting relay server; logs "Can not create file " and its name on
+/// failure. True on success.
 bool CreateServerFile();
 
 /// The relay's per-process record of its own part.

@@ -197,7 +197,8 @@ void CopyAnswer(const std::string& answerPath) {
     int status = relay::rsSubmitted;
     while (std::chrono::steady_clock::now() < deadline && !platform::QuitSignalReceived()) {
         const bool serverWindowNow = platform::TopLevelWindowExists(relay::ServerWindowTitle());
-        const bool serverWindowGone = Process().serverWindowSeen && !serverWindowNow;
+        const bool serverWindowGone =
+            (Process().serverWindowSeen && !serverWindowNow) || relay::ServerWindowOwnerEnded();
         const bool serverFresh = platform::FileExists(serverPath) && !relay::IsStale(serverPath);
         if (serverWindowGone || (status != relay::rsFinished && !serverFresh)) {
             platform::RemoveFile(serverPath);
@@ -282,7 +283,7 @@ void StartStandardCgiModule() {
     if (platform::RunsAsLoadedLibrary() || CgiVersionNamesWindows() || !(serverSoftware || process.relayServerMode))
         return;
     const std::string serverPath = relay::ServerFileName();
-    if (relay::IsStale(serverPath) && !platform::TopLevelWindowExists(relay::ServerWindowTitle())) {
+    if (relay::IsServerFileLeftBehind()) {
         platform::RemoveFile(serverPath);
         std::this_thread::sleep_for(relay::RelayTimings().staleRemovalPause);
     }

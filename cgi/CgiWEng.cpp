@@ -17,7 +17,6 @@
 #include "platform/LocalTime.h"
 #include "platform/ProcessInfo.h"
 #include "platform/QuitSignals.h"
-#include "platform/WindowTitle.h"
 
 namespace cgi {
 namespace {
@@ -123,9 +122,10 @@ bool SubmitProfileToRelayServer() {
     const auto deadline = std::chrono::steady_clock::now() + timings.clientWaitLimit;
     int status = relay::ReadRequestStatus(requestName);
     while (std::chrono::steady_clock::now() < deadline && !platform::QuitSignalReceived()) {
-        // A server whose file has not been touched for the stale age is gone;
-        // a live server touches its file at every poll.
-        if (status != relay::rsFinished && relay::IsStale(serverPath)) {
+        // A server killed with its window left behind, or whose file has not
+        // been touched for the stale age, is gone; a live server touches its
+        // file at every poll.
+        if (status != relay::rsFinished && (relay::ServerWindowOwnerEnded() || relay::IsStale(serverPath))) {
             platform::RemoveFile(serverPath);
             break;
         }
@@ -244,8 +244,7 @@ void StartWindowsCgiModule() {
     process.relayServerMode = arguments.empty() && relay::DevelopmentWindowExists();
     process.serverData = std::make_unique<relay::TServerData>();
     const std::string serverPath = relay::ServerFileName();
-    if (relay::IsStale(serverPath) && !platform::TopLevelWindowExists(relay::ServerWindowTitle()))
-        platform::RemoveFile(serverPath);
+    if (relay::IsServerFileLeftBehind()) platform::RemoveFile(serverPath);
     if (process.relayServerMode) {
         if (relay::CreateServerFile()) process.serverData->serverFileOwner = true;
         return;

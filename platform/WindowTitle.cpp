@@ -62,6 +62,11 @@ bool TopLevelWindowExists(const std::string& title) {
     return marker.IsOpen() && LockHeldElsewhere(marker);
 }
 
+bool TopLevelWindowOwnerEnded(const std::string& title) {
+    FileHandle marker = FileHandle::Open(MarkerPathFor(title), FileHandle::Mode::Read);
+    return marker.IsOpen() && !LockHeldElsewhere(marker);
+}
+
 TitledWindow::TitledWindow(const std::string& title) : title_(title) {
     markerPath_ = MarkerPathFor(title);
     // Built under a private name and renamed into place, so the marker path

@@ -20,6 +20,12 @@ std::string WindowMarkerFolder();
 /// Titles compare without regard to ASCII letter case.
 bool TopLevelWindowExists(const std::string& title);
 
+/// Whether the last window with this title belonged to a process that ended
+/// without taking it away (killed): its marker is there, but no live process
+/// holds it. False while a live process shows it, and when no marker is
+/// found at all (a window taken away, or one in another marker folder).
+bool TopLevelWindowOwnerEnded(const std::string& title);
+
 /// A top-level window title held by this process while the object lives.
 /// Movable, not copyable.
 class TitledWindow {

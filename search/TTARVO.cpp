@@ -2,6 +2,7 @@
 #include "search/TTARVO.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -64,10 +65,17 @@ std::int32_t TTARVO::TakeErrorCode() noexcept { return std::exchange(ErrorCode, 
 // ---- Opening files ------------------------------------------------------------
 
 void TTARVO::RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
-                               const std::string& path) noexcept {
-    const int classic = platform::ClassicOpenErrorNumber(errorNumber, path);
+                               std::string_view extension) noexcept {
+    int classic = 0;
+    try {
+        classic = platform::ClassicOpenErrorNumber(errorNumber, BasePath + std::string(extension));
+    } catch (...) {
+        // The path could not be made (out of memory): "any other reason".
+    }
     ErrorCode = errorBase + ((classic >= 1 && classic <= 5) ? classic : 6);
-    if (Status <= 0) Status = status;
+    if (Status > 0) return;
+    Status = status;
+    FileFailure = {extension, errorNumber};
 }
 
 void TTARVO::TakeSnapshot() { Snapshot = IndexSnapshot::Take(BasePath); }
@@ -84,7 +92,7 @@ bool TTARVO::OpenIndexFile(platform::FileHandle& file, std::string_view extensio
     file.Close();
     file = OpenSetFile(extension);
     if (file.IsOpen()) return true;
-    RecordOpenFailure(status, errorBase, file.OpenError(), BasePath + std::string(extension));
+    RecordOpenFailure(status, errorBase, file.OpenError(), extension);
     return false;
 }
 
@@ -92,8 +100,9 @@ bool TTARVO::OpenToc() {
     if (!OpenIndexFile(TocFile, kTocExtension, kStatusToc, kTocOpenErrorBase)) return false;
     const std::int64_t size = TocFile.Size();
     if (size < 0) {
+        const int sizeError = errno;
         TocFile.Close();
-        RecordOpenFailure(kStatusToc, kTocOpenErrorBase, 0, BasePath + std::string(kTocExtension));
+        RecordOpenFailure(kStatusToc, kTocOpenErrorBase, sizeError, kTocExtension);
         return false;
     }
     // A partial record at the end is no document.

@@ -42,6 +42,13 @@ inline constexpr std::string_view kWildcardMessage2 = "be after the 3rd characte
 inline constexpr std::string_view kFileErrorMessage = "File errors!";
 inline constexpr std::string_view kNoRecordsMessage = "No records found";
 
+/// The index file behind a "File errors!" answer: the first file of the
+/// search that failed, and the system's reason.
+struct TFileFailure {
+    std::string_view Extension;  ///< ".toc", ".hsh", ".dct" or ".ndx"; empty while none failed
+    int ErrorNumber = 0;         ///< errno of the failure; 0 when the file opened but is unusable
+};
+
 /// The dictionary record read last: the 27-byte blank-padded word and the
 /// position of its posting list in ".ndx", in 2-byte units.
 struct TDictRecord {
@@ -158,6 +165,8 @@ public:
     const TExtRecord& GetExtRecord() const noexcept { return ExtRecord; }
     std::int32_t GetPostingPos() const noexcept { return PostingPos; }
     const std::string& GetBasePath() const noexcept { return BasePath; }
+    /// The file that `Status` names and why it failed.
+    const TFileFailure& GetFileFailure() const noexcept { return FileFailure; }
 
 private:
     void RunSearch(std::string_view query);
@@ -165,7 +174,7 @@ private:
     bool OpenIndexFile(platform::FileHandle& file, std::string_view extension,
                        std::int32_t status, std::int32_t errorBase);
     void RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
-                           const std::string& path) noexcept;
+                           std::string_view extension) noexcept;
     void TakeDictRecord(const unsigned char* record) noexcept;
     /// Reads the records of the documents found from the open ".toc" and
     /// hands each readable one to `visit`; returns how many it handed over.
@@ -184,6 +193,8 @@ private:
     std::int32_t Status = kStatusNone;
     /// Last error, 0 when none.
     std::int32_t ErrorCode = 0;
+    /// Set together with `Status`.
+    TFileFailure FileFailure;
     TDictRecord DictRecord;
     TExtRecord ExtRecord;
     /// Posting position of the dictionary record read last.

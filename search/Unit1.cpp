@@ -5,18 +5,22 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <string>
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 
 namespace search {
 namespace {
 
 constexpr std::string_view kSeparator = "~|~";
 constexpr std::string_view kNotApplicable = "Not Applicable";
+/// The setting that moves the index folder away from the program folder.
+constexpr std::string_view kIndexFolderVariable = "TARVO_INDEX_DIR";
 
 struct Language {
     std::string_view code;
@@ -169,7 +173,7 @@ std::string_view MessageText(std::int32_t offset, int number) noexcept {
     return {};
 }
 
-std::optional<std::string> IndexBasePath(std::string_view programDirectory, std::string_view volumeName) {
+std::optional<std::string> IndexBasePath(std::string_view indexFolder, std::string_view volumeName) {
     std::string relative(volumeName);
     for (char& ch : relative) {
         if (ch == '\\') ch = '/';
@@ -178,7 +182,26 @@ std::optional<std::string> IndexBasePath(std::string_view programDirectory, std:
         HasDriveLetter(relative) || HasParentComponent(relative)) {
         return std::nullopt;
     }
-    return std::string(programDirectory) + relative;
+    return std::string(indexFolder) + relative;
+}
+
+std::string IndexFolder(std::string_view programDirectory, std::string_view setting) {
+    if (setting.empty()) return std::string(programDirectory);
+    std::string folder(setting);
+    if (folder.front() != '/') folder.insert(0, programDirectory);
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& failure) {
+    std::string line(volumeName);
+    for (char& ch : line) {
+        if (ch == '\\') ch = '/';
+    }
+    line += failure.Extension;
+    line += ": ";
+    line += failure.ErrorNumber != 0 ? std::strerror(failure.ErrorNumber) : "damaged";
+    return LoggableText(line);
 }
 
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
@@ -240,7 +263,9 @@ void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
 
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
-    const std::optional<std::string> basePath = IndexBasePath(cgi::ModuleDirectory() + "/", volumeName);
+    const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");
+    const std::optional<std::string> basePath =
+        IndexBasePath(IndexFolder(cgi::ModuleDirectory() + "/", indexSetting), volumeName);
 
     std::string searchWords;
     cgi::HttpGetField("searchWords", "", searchWords);
@@ -258,8 +283,10 @@ void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
         answer.titles = tarvo->GetTitles();
         answer.urls = tarvo->GetUrls();
         answer.visitDocuments = [&tarvo](const TTARVO::DocumentVisitor& visit) { tarvo->VisitDocuments(visit); };
+        if (IsFileErrorCode(answer.errorCode)) cgi::WriteLog(FileErrorLogLine(volumeName, tarvo->GetFileFailure()));
     } else {
-        cgi::WriteLog("volumeName refused, it leaves the program folder: " + LoggableText(volumeName));
+        const std::string_view folder = indexSetting.empty() ? "program folder" : "index folder";
+        cgi::WriteLog("volumeName refused, it leaves the " + std::string(folder) + ": " + LoggableText(volumeName));
         answer.errorCode = kRefusedVolumeErrorCode;
     }
 

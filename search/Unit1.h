@@ -39,12 +39,24 @@ std::int32_t LanguageOffsetOf(std::string_view code) noexcept;
 std::string_view MessageText(std::int32_t offset, int number) noexcept;
 
 /// The base path of the index file set that `volumeName` names inside the
-/// program folder `programDirectory` (given with its trailing "/"): the folder
+/// index folder `indexFolder` (given with its trailing "/"): the folder
 /// followed directly by the value, with "\" read as "/". Empty values, plain
 /// names and relative subfolder paths are kept. nullopt when the value would
 /// reach a file outside the folder tree: an absolute path, a drive letter, a
 /// ".." component, or a control character.
-std::optional<std::string> IndexBasePath(std::string_view programDirectory, std::string_view volumeName);
+std::optional<std::string> IndexBasePath(std::string_view indexFolder, std::string_view volumeName);
+
+/// The folder that volumeName values are taken from, with a trailing "/":
+/// the program folder `programDirectory` (given with its trailing "/") while
+/// `setting` (TARVO_INDEX_DIR) is empty; else the setting, taken from the
+/// program folder when it is relative.
+std::string IndexFolder(std::string_view programDirectory, std::string_view setting);
+
+/// The log line of a search answered with the file error message: the index
+/// file as the set `volumeName` names it ("\" read as "/"), ": ", and the
+/// system's text of the failure's errno, or "damaged" when there is none
+/// ("DataBase.hsh: No such file or directory").
+std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& failure);
 
 /// What a search leaves for the results page; the lists belong to the search.
 struct SearchAnswer {

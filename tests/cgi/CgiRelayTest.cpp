@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
@@ -233,6 +234,41 @@ TEST_F(Relay, AFreshServerFileIsNotTakenForStale) {
         WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=id=1", "TEST_RELAY_WAIT_MS=200"}));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(exists(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ"));
+}
+
+// A relay server killed outright leaves its server file and its window's
+// marker behind, and each request that finds the file touches it again. A
+// marker without a live owner makes the file one left behind whatever its
+// age: requests are answered at once by their own process, standard and
+// Windows CGI alike, and the file goes.
+TEST_F(Relay, AServerFileLeftByAKilledServerIsDeletedAndEveryRequestAnswered) {
+    StartServer();
+    ASSERT_EQ(::kill(server_.Id(), SIGKILL), 0);
+    server_.Wait(10s);
+    ASSERT_TRUE(exists(serverFile_)) << "a killed server cannot remove its file";
+    ASSERT_FALSE(platform::TopLevelWindowExists("CgiTestHandler_S"));
+    ASSERT_TRUE(platform::TopLevelWindowOwnerEnded("CgiTestHandler_S")) << "its window's marker stays, unheld";
+    ASSERT_TRUE(platform::SetFileModificationTime(serverFile_, platform::FileClock::now()));
+
+    const auto result = cgitest::RunProgram(
+        folder_, program_,
+        WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "REQUEST_METHOD=GET", "QUERY_STRING=id=1&words=w",
+                     "TEST_RELAY_WAIT_MS=15000", "TEST_FIELDS=id,words"}));
+    EXPECT_EQ(result.output, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[1]\r\nwords=[w]\r\n"
+                             "</BODY></HTML>\r\n");
+    EXPECT_FALSE(exists(serverFile_));
+    EXPECT_TRUE(ClientFiles().empty());
+
+    cgitest::WriteFile(serverFile_, "");
+    const std::string profile = folder_ / "Direct.ini";
+    const std::string output = folder_ / "direct.out";
+    cgitest::WriteFile(profile, "[CGI]\r\nRequest Method=GET\r\nQuery String=id=win&words=x\r\n[System]\r\n"
+                                "Output File=" + output + "\r\n");
+    cgitest::RunProgram(folder_, program_, WithWindows({"TEST_RELAY_WAIT_MS=15000", "TEST_FIELDS=id,words"}), {},
+                        {profile});
+    EXPECT_EQ(cgitest::ReadFile(output),
+              "content-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[win]\r\nwords=[x]\r\n</BODY></HTML>\r\n");
+    EXPECT_FALSE(exists(serverFile_));
 }
 
 TEST(RelayRecord, EncodesTheDocumented268ByteLayout) {

@@ -64,8 +64,14 @@ TEST_F(StandIns, ALeftOverMarkerWithoutHolderIsNoWindow) {
     // The marker of "A" as a crashed holder would have left it: present, unlocked.
     std::ofstream((folder_ / "windows" / "w-41").string()) << "12345\n";
     EXPECT_FALSE(platform::TopLevelWindowExists("a"));
-    platform::TitledWindow window("A");
-    EXPECT_TRUE(platform::TopLevelWindowExists("a"));
+    EXPECT_TRUE(platform::TopLevelWindowOwnerEnded("a"));
+    {
+        platform::TitledWindow window("A");
+        EXPECT_TRUE(platform::TopLevelWindowExists("a"));
+        EXPECT_FALSE(platform::TopLevelWindowOwnerEnded("a"));
+    }
+    // Taken away by its holder: no marker, so nothing is known of an owner.
+    EXPECT_FALSE(platform::TopLevelWindowOwnerEnded("a"));
 }
 
 TEST_F(StandIns, TheApplicationWindowKeepsOneTitleAtATime) {

@@ -2,6 +2,7 @@
 // documents found from the table of contents, and the message lines.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include <memory>
@@ -282,7 +283,33 @@ TEST(QueryFileErrors, MissingFileGivesFileErrors) {
         EXPECT_EQ(engine.GetFoundCount(), 0) << c.missing;
         EXPECT_EQ(engine.GetStatus(), c.status) << c.missing;
         EXPECT_EQ(engine.TakeErrorCode(), c.code) << c.missing;
+        EXPECT_EQ(engine.GetFileFailure().Extension, c.missing);
+        EXPECT_EQ(engine.GetFileFailure().ErrorNumber, ENOENT) << c.missing;
     }
+}
+
+TEST(QueryFileErrors, TheFailureNamesTheFirstFileThatFailedAndOnlyAFailure) {
+    TestIndex index;
+    index.AddDocument("u1", "T1", {"CAT"});
+    index.Build();
+    TTARVO healthy(index.BasePath());
+    healthy.Search("cat");
+    EXPECT_TRUE(healthy.GetFileFailure().Extension.empty());
+
+    // The dictionary fails before the table of contents is asked for.
+    index.Remove(".dct");
+    std::filesystem::remove(index.BasePath() + ".toc");
+    std::filesystem::create_directory(index.BasePath() + ".toc");
+    TTARVO dictionaryFirst(index.BasePath());
+    dictionaryFirst.Search("cat dog");
+    EXPECT_EQ(dictionaryFirst.GetFileFailure().Extension, ".dct");
+
+    // Without a term only ".toc" is opened; a folder in its place is no file.
+    TTARVO folderToc(index.BasePath());
+    folderToc.Search("");
+    EXPECT_EQ(folderToc.GetTitles(), Titles{"File errors!"});
+    EXPECT_EQ(folderToc.GetFileFailure().Extension, ".toc");
+    EXPECT_EQ(folderToc.GetFileFailure().ErrorNumber, EISDIR);
 }
 
 TEST(QueryFileErrors, WholeSetMissingReportsTheDictionary) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,34 @@ TEST(IndexBasePath, ValuesLeavingTheFolderTreeAreRefused) {
 TEST(IndexBasePath, ZeroByteIsRefused) {
     const std::string withZero("site\0/../../x", 13);
     EXPECT_FALSE(IndexBasePath("/srv/cgi/", withZero).has_value());
+}
+
+TEST(IndexFolder, TheSettingMovesTheFolderAndRelativeSettingsStartAtTheProgram) {
+    const struct {
+        const char* setting;
+        const char* folder;
+    } rows[] = {
+        {"", "/srv/cgi/"},
+        {"/srv/indexes", "/srv/indexes/"},
+        {"/srv/indexes/", "/srv/indexes/"},
+        {"indexes", "/srv/cgi/indexes/"},
+        {"../indexes", "/srv/cgi/../indexes/"},
+        {"/", "/"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(search::IndexFolder("/srv/cgi/", row.setting), row.folder) << row.setting;
+}
+
+TEST(IndexFolder, VolumeNamesStayInsideAMovedFolderByTheSameRule) {
+    const std::string folder = search::IndexFolder("/srv/cgi/", "../indexes");
+    EXPECT_EQ(IndexBasePath(folder, "data\\site"), "/srv/cgi/../indexes/data/site");
+    for (const char* volumeName : {"../x", "/etc/passwd", "..\\cgi\\site", "a/../../x", "C:x"})
+        EXPECT_FALSE(IndexBasePath(folder, volumeName).has_value()) << volumeName;
+}
+
+TEST(FileErrorLogLine, NamesTheSetsFileAndTheSystemsReason) {
+    EXPECT_EQ(search::FileErrorLogLine("DataBase", {".hsh", ENOENT}), "DataBase.hsh: No such file or directory");
+    EXPECT_EQ(search::FileErrorLogLine("data\\site", {".toc", EACCES}), "data/site.toc: Permission denied");
+    EXPECT_EQ(search::FileErrorLogLine("site", {".toc", 0}), "site.toc: damaged");
 }
 
 TEST(DataLines, DocumentsHandedOverOnDemandGiveTheSameLinesAsTheLists) {

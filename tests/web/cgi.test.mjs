@@ -185,3 +185,83 @@ describe('Windows CGI requests', () => {
       ['0~|~~|~', messageLine(kMessages.sl[0]), messageLine(kMessages.sl[1])]);
   });
 });
+
+describe('a search answered with the file error message explains it in the log', () => {
+  function searchLog(form) {
+    const logDir = fs.mkdtempSync(path.join(site.root, 'log-file-error-'));
+    return runCgi(site, { query: searchForm(form), logDir }).then((result) => ({ result, log: readLogLines(logDir) }));
+  }
+
+  it('names the file that failed first and the system reason, in one line', async () => {
+    const cases = [
+      [{ volumeName: 'nosuch', searchWords: 'banana', language: 'de' }, 'nosuch.dct: No such file or directory'],
+      [{ volumeName: 'nosuch', searchWords: '', language: 'de' }, 'nosuch.toc: No such file or directory'],
+    ];
+    for (const [form, reason] of cases) {
+      const { result, log } = await searchLog(form);
+      assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.de[2])]);
+      assert.equal(log.length, 1, log.join('\n'));
+      assert.ok(log[0].endsWith(` : ${reason}`), log[0]);
+    }
+  });
+
+  it('names a file of the set that is no readable file', async () => {
+    const broken = path.join(site.cgiDir, 'broken');
+    fs.mkdirSync(broken, { recursive: true });
+    for (const ext of ['.toc', '.dct', '.ndx']) {
+      fs.copyFileSync(path.join(site.cgiDir, 'site' + ext), path.join(broken, 'site' + ext));
+    }
+    fs.mkdirSync(path.join(broken, 'site.hsh'));
+    const { result, log } = await searchLog({ volumeName: 'broken\\site', searchWords: 'banana' });
+    assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
+    assert.equal(log.length, 1, log.join('\n'));
+    assert.ok(log[0].endsWith(' : broken/site.hsh: Is a directory'), log[0]);
+  });
+});
+
+describe('TARVO_INDEX_DIR names the folder volumeName is taken from', () => {
+  let indexes;
+  before(() => {
+    // Beside the CGI folder, so only the setting can reach it.
+    indexes = path.join(site.root, 'indexes');
+    fs.mkdirSync(indexes);
+    indexDocuments(path.join(site.root, 'indexes-docs'), path.join(indexes, 'site'));
+  });
+
+  function search(form, setting) {
+    const logDir = fs.mkdtempSync(path.join(site.root, 'log-index-dir-'));
+    const extra = setting === undefined ? {} : { TARVO_INDEX_DIR: setting };
+    return runCgi(site, { query: searchForm(form), logDir, extra })
+      .then((result) => ({ lines: pageLines(result.stdout), log: readLogLines(logDir) }));
+  }
+
+  it('finds a set outside the program folder, named absolute or relative to the program', async () => {
+    const expected = kScenarios[0].lines;
+    for (const setting of [indexes, indexes + '/', '../indexes']) {
+      const { lines, log } = await search(kScenarios[0].form, setting);
+      assert.deepEqual(lines, expected, setting);
+      assert.deepEqual(log, [], setting);
+    }
+    // The program folder's own sets are out of reach then.
+    const { lines } = await search({ volumeName: 'data/site', searchWords: 'grape' }, indexes);
+    assert.deepEqual(lines, ['0~|~~|~', messageLine(kMessages.en[2])]);
+  });
+
+  it('refuses values that leave it with the page of today and a log line naming the index folder', async () => {
+    for (const volumeName of ['../x', '/etc/passwd', '../cgi-bin/site', '..\\indexes\\site', `${indexes}/site`]) {
+      const { lines, log } = await search({ volumeName, searchWords: 'banana', language: 'sp' }, indexes);
+      assert.deepEqual(lines, ['0~|~~|~', messageLine(kMessages.sp[2])], volumeName);
+      assert.deepEqual(log.map((l) => l.replace(/^.* : /, '')),
+        [`volumeName refused, it leaves the index folder: ${volumeName}`], volumeName);
+    }
+  });
+
+  it('left empty, takes the program folder with the log line of today', async () => {
+    const { lines: found } = await search(kScenarios[5].form, '');
+    assert.deepEqual(found, kScenarios[5].lines);
+    const { lines, log } = await search({ volumeName: '../x', searchWords: 'banana' }, '');
+    assert.deepEqual(lines, ['0~|~~|~', messageLine(kMessages.en[2])]);
+    assert.deepEqual(log.map((l) => l.replace(/^.* : /, '')),
+      ['volumeName refused, it leaves the program folder: ../x']);
+  });
+});
