@@ -36,7 +36,7 @@ void CheckTrimmed(const std::string& part) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    auto lines = platform::TextLineReader::FromBytes(bytes);
+    auto lines = platform::TextLineReader::FromBytes(bytes, platform::LoneLineFeed::EndsLine);
     std::string_view line;
     while (lines.ReadLine(line)) {
         const indexer::FileListEntry entry = indexer::ParseFileListLine(line);

@@ -2,15 +2,22 @@
 #include "platform/InterruptRequest.h"
 
 #include <csignal>
+#include <initializer_list>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
 
-volatile std::sig_atomic_t interruptRequested = 0;
+volatile std::sig_atomic_t interruptSignal = 0;
 
-extern "C" void OnInterrupt(int) { interruptRequested = 1; }
+constexpr std::initializer_list<int> kInterruptSignals{SIGINT, SIGTERM, SIGHUP};
+
+/// Keeps the first signal: the one that stopped the run. The handlers block
+/// each other, so no two of them run at once.
+extern "C" void OnInterrupt(int signalNumber) {
+    if (interruptSignal == 0) interruptSignal = signalNumber;
+}
 
 }  // namespace
 
@@ -18,12 +25,14 @@ void InstallInterruptHandler() noexcept {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
+    for (const int signalNumber : kInterruptSignals) sigaddset(&action.sa_mask, signalNumber);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signalNumber : kInterruptSignals) ::sigaction(signalNumber, &action, nullptr);
 }
 
-bool InterruptRequested() noexcept { return interruptRequested != 0; }
+bool InterruptRequested() noexcept { return interruptSignal != 0; }
+
+int InterruptSignal() noexcept { return interruptSignal; }
 
 bool StandardErrorIsTerminal() noexcept { return ::isatty(STDERR_FILENO) == 1; }
 

@@ -12,14 +12,17 @@ constexpr char kLineFeed = '\n';
 constexpr char kEndOfFileMark = 26;
 }  // namespace
 
-TextLineReader::TextLineReader(const std::string& path)
-    : path_(path), file_(FileHandle::Open(path, FileHandle::Mode::Read)) {
+TextLineReader::TextLineReader(const std::string& path, LoneLineFeed lineFeed)
+    : path_(path),
+      file_(FileHandle::Open(path, FileHandle::Mode::Read)),
+      lineFeedEndsLine_(lineFeed == LoneLineFeed::EndsLine) {
     if (!file_.IsOpen()) throw IoError("cannot open", path, file_.OpenError());
     buffer_.resize(kChunkSize);
 }
 
-TextLineReader TextLineReader::FromBytes(std::string_view bytes) {
+TextLineReader TextLineReader::FromBytes(std::string_view bytes, LoneLineFeed lineFeed) {
     TextLineReader reader;
+    reader.lineFeedEndsLine_ = lineFeed == LoneLineFeed::EndsLine;
     reader.buffer_.assign(bytes.begin(), bytes.end());
     reader.end_ = bytes.size();
     reader.sourceDone_ = true;
@@ -66,13 +69,24 @@ bool TextLineReader::ReadLine(std::string_view& line) {
         const std::size_t toScan = available - scanned_;
         // memchr must not see the null data of an empty in-memory text.
         const auto* cr = toScan > 0 ? static_cast<const char*>(std::memchr(from, kCarriageReturn, toScan)) : nullptr;
-        const std::size_t limit = cr ? static_cast<std::size_t>(cr - from) : toScan;
+        std::size_t limit = cr ? static_cast<std::size_t>(cr - from) : toScan;
+        // Only an LF before the first CR can be a lone one: an LF right after
+        // a CR belongs to that CR's break.
+        const auto* lf = lineFeedEndsLine_ && limit > 0 ? static_cast<const char*>(std::memchr(from, kLineFeed, limit))
+                                                        : nullptr;
+        if (lf) limit = static_cast<std::size_t>(lf - from);
         const auto* eof = limit > 0 ? static_cast<const char*>(std::memchr(from, kEndOfFileMark, limit)) : nullptr;
         if (eof) {
             finished_ = true;
             const std::size_t length = static_cast<std::size_t>(eof - start);
             if (length == 0) return false;
             line = std::string_view(start, length);
+            return true;
+        }
+        if (lf) {
+            const std::size_t length = static_cast<std::size_t>(lf - start);
+            line = std::string_view(start, length);
+            begin_ += length + 1;
             return true;
         }
         if (cr) {

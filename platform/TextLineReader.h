@@ -1,7 +1,9 @@
 // Buffered reader of text files, line by line, by the product's text rules:
-// a CR ends a line and an LF right after it belongs to the break; an LF on its
-// own is an ordinary character; the byte 26 (Ctrl-Z) ends the file; lines have
-// no length limit. Bytes pass through unchanged.
+// a CR ends a line and an LF right after it belongs to the break; the byte 26
+// (Ctrl-Z) ends the file; lines have no length limit. An LF on its own is an
+// ordinary character of a document, but ends a line of a list file (the file
+// list, the stopword file), which Linux tools write with LF line ends. Bytes
+// pass through unchanged.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +15,18 @@
 
 namespace platform {
 
+/// What an LF that does not follow a CR is.
+enum class LoneLineFeed {
+    Ordinary,  ///< a character of the line (documents)
+    EndsLine,  ///< a line break, as CR LF and CR are (list files)
+};
+
 class TextLineReader {
 public:
     /// Opens a file for reading. Throws IoError when it cannot be opened.
-    explicit TextLineReader(const std::string& path);
+    explicit TextLineReader(const std::string& path, LoneLineFeed lineFeed = LoneLineFeed::Ordinary);
     /// Reads lines from bytes held in memory (tests, fuzzing).
-    static TextLineReader FromBytes(std::string_view bytes);
+    static TextLineReader FromBytes(std::string_view bytes, LoneLineFeed lineFeed = LoneLineFeed::Ordinary);
 
     TextLineReader(TextLineReader&&) noexcept = default;
     TextLineReader& operator=(TextLineReader&&) noexcept = default;
@@ -50,10 +58,11 @@ private:
     std::vector<char> buffer_;
     std::size_t begin_ = 0;     ///< first unread byte
     std::size_t end_ = 0;       ///< one past the last byte read from the source
-    std::size_t scanned_ = 0;   ///< bytes after begin_ already known to hold no CR or Ctrl-Z
+    std::size_t scanned_ = 0;   ///< bytes after begin_ already known to hold no line break or Ctrl-Z
     bool sourceDone_ = false;   ///< the file has no more bytes
     bool finished_ = false;     ///< a Ctrl-Z was met: nothing more is read
     bool pendingLineFeed_ = false;
+    bool lineFeedEndsLine_ = false;
 };
 
 }  // namespace platform

@@ -45,6 +45,9 @@ public:
     virtual void ShowReopenList(const ReopenList& list) = 0;
     /// The hourglass cursor for the whole application, or the normal one.
     virtual void SetBusyCursor(bool busy) = 0;
+    /// How many file-list entries of the run that ended matched no file;
+    /// nothing is shown for 0 (also set at the start of every run).
+    virtual void ShowEntriesWithoutDocument(int count) = 0;
 
     /// The open dialog for any file ("All files|*.*"), starting in `folder`
     /// when not empty; nothing when cancelled.

@@ -26,11 +26,12 @@ RunSettings ToRunSettings(const RunRequest& request) {
 }
 
 MainWindowLogic::MainWindowLogic(MainView& view, StoredDefaults& defaults, Runner runner,
-                                 std::string programFolder)
+                                 std::string programFolder, std::string startFolder)
     : view_(view),
       defaults_(defaults),
       runner_(std::move(runner)),
       programFolder_(std::move(programFolder)),
+      startFolder_(std::move(startFolder)),
       words_(BuiltInWordDefaults()) {}
 
 void MainWindowLogic::FormCreate() {
@@ -51,11 +52,13 @@ void MainWindowLogic::FormShow(const std::vector<std::string>& parameters) {
     closeWhenDone_ = false;
     keepWorkFile_ = false;
     projectPath_.clear();
-    // Start-up made the program's folder the working folder, so a relative
-    // project name is taken from there.
-    const CommandLineRequest request = ParseCommandLine(parameters, [this](const std::string& path) {
-        return platform::FileExists(platform::ResolveAgainst(programFolder_, path));
-    });
+    // Start-up made the program's folder the working folder: a relative
+    // project name found in the folder the user started from is made
+    // absolute, one found only in the program's folder stays as it is.
+    const CommandLineRequest request =
+        ParseCommandLine(parameters, ProjectSearchFolders{startFolder_, programFolder_}, [](const std::string& path) {
+            return platform::FileExists(path);
+        });
     closeWhenDone_ = request.closeWhenDone;
     keepWorkFile_ = request.keepWorkFile;
     if (!request.projectPath.empty()) {
@@ -87,10 +90,12 @@ void MainWindowLogic::StartRun() {
     stopRequested_ = false;
     view_.SetRunButtonCaption(kAbortCaption);
     view_.SetBusyCursor(true);
+    view_.ShowEntriesWithoutDocument(0);
+    RunSummary summary;
     std::string failure;
     bool failed = false;
     try {
-        runner_(request);
+        summary = runner_(request);
     } catch (const std::exception& error) {
         failed = true;
         failure = error.what();
@@ -103,6 +108,7 @@ void MainWindowLogic::StartRun() {
         view_.ShowError(failure);
         return;
     }
+    view_.ShowEntriesWithoutDocument(summary.entriesWithoutDocument);
     if (closeWhenDone_) view_.PostMessage(WindowMessage::CloseMessage);
 }
 

@@ -25,9 +25,10 @@ struct RunRequest {
     bool keepWorkFile = false;
 };
 
-/// Carries out one run; throws to end it with an error. The window's runner
-/// calls the engine with an observer that reports into the window's labels.
-using Runner = std::function<void(const RunRequest& request)>;
+/// Carries out one run and returns what it did; throws to end it with an
+/// error. The window's runner calls the engine with an observer that reports
+/// into the window's labels.
+using Runner = std::function<RunSummary(const RunRequest& request)>;
 
 /// The engine's settings for a run request.
 RunSettings ToRunSettings(const RunRequest& request);
@@ -42,8 +43,11 @@ class MainWindowLogic {
 public:
     /// `programFolder` is the folder of the program file: the working folder
     /// after start-up, and the folder against which an untitled project's
-    /// relative paths are taken.
-    MainWindowLogic(MainView& view, StoredDefaults& defaults, Runner runner, std::string programFolder);
+    /// relative paths are taken. `startFolder` is the working folder the
+    /// program was started in, where a relative project named on the command
+    /// line is looked for first; empty: only the program folder is searched.
+    MainWindowLogic(MainView& view, StoredDefaults& defaults, Runner runner, std::string programFolder,
+                    std::string startFolder = {});
 
     /// Start-up: stored defaults (word options, reopen list), flags cleared,
     /// Run command disabled. A stored default that cannot be read is shown
@@ -104,6 +108,7 @@ private:
     StoredDefaults& defaults_;
     Runner runner_;
     std::string programFolder_;
+    std::string startFolder_;
 
     WordDefaults words_;
     ReopenList reopen_;

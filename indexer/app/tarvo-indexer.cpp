@@ -1,7 +1,8 @@
-// tarvo-indexer: the desktop indexer. Start-up makes the program's folder the
-// working folder, creates the main window, the about box, the options dialog
-// and the help window in that order, and runs the event loop until the main
-// window closes.
+// tarvo-indexer: the desktop indexer. Start-up notes the folder the user
+// started it in (where a relative project on the command line is looked for
+// first), makes the program's folder the working folder, creates the main
+// window, the about box, the options dialog and the help window in that
+// order, and runs the event loop until the main window closes.
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 
@@ -33,6 +34,7 @@ void UseMetricCompatibleFaces() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string startFolder = platform::CurrentDirectory();
     const std::string programFolder = platform::ProgramDirectory();
     platform::ChangeDirectory(programFolder);
     indexer::TFrameViewer::RegisterPictureFormats();
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
     platform::UserRegistry registry(platform::UserRegistry::DefaultStorePath());
     indexer::StoredDefaults defaults(registry);
 
-    indexer::TForm1 form(defaults, programFolder);
+    indexer::TForm1 form(defaults, programFolder, startFolder);
     indexer::TAboutBox about;
     indexer::TOptionsFrm options;
     indexer::THelpForm help;

@@ -22,7 +22,12 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+/// A run stopped with --publish-partial, whatever signal stopped it.
 constexpr int kExitInterrupted = 130;
+/// A run stopped without publishing ends as if killed by the signal: 128 + its number.
+constexpr int kExitBySignalBase = 128;
+/// Entries without document named one by one; the rest are counted.
+constexpr int kEntriesNamed = 20;
 
 constexpr std::string_view kHelp =
     "Usage: tarvo-index PROJECT.tarvo [options]\n"
@@ -41,18 +46,25 @@ constexpr std::string_view kHelp =
     "  --digitmax N         numbers may have at most N digits (0: no bound)\n"
     "  --dumpwords          also write NAME.lst, every word with its document count\n"
     "  --debug              keep the sorted work file NAME.temp\n"
+    "  --publish-partial    when a signal stops the run, publish what was read\n"
     "  --quiet              print errors only\n"
     "  --help               show this text\n"
     "\n"
-    "File list: one entry per line, a path, then optionally \"T:\" and a title and\n"
+    "File list: one entry per line (lines of the file list and of the stopword\n"
+    "file end at CR LF, CR or LF), a path, then optionally \"T:\" and a title and\n"
     "\"F:\" and a URL, in either order. The last path component may hold the\n"
     "wildcards * and ? (letter case ignored); every match is one document and\n"
     "all documents of a line share its title and URL. Relative paths start at\n"
     "the file list's folder; '\\' and '/' both separate folders.\n"
     "  docs/*.htm T: Product pages F: http://example.com/docs/\n"
     "  news.txt F: http://example.com/news.txt T: Latest news\n"
+    "Entries that match no file are named on standard error and counted in the\n"
+    "summary; when no entry matches a file the run fails and publishes nothing.\n"
     "\n"
-    "Ctrl+C stops the run: what was read is still written, and the exit status is 130.\n";
+    "Ctrl+C (SIGINT), SIGTERM or SIGHUP stops the run and publishes nothing: the\n"
+    "index files in use stay as they were, and the exit status is 130 (SIGINT),\n"
+    "143 (SIGTERM) or 129 (SIGHUP). With --publish-partial what was read is\n"
+    "published instead, and the exit status is 130.\n";
 
 class UsageError : public std::runtime_error {
 public:
@@ -66,6 +78,7 @@ struct Options {
     std::optional<std::int32_t> digitmin, digitmax;
     bool dumpwords = false;
     bool debug = false;
+    bool publishPartial = false;
     bool quiet = false;
     bool help = false;
 };
@@ -93,6 +106,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
         else if (argument == "--digitmax") options.digitmax = ParseCount(argument, value());
         else if (argument == "--dumpwords") options.dumpwords = true;
         else if (argument == "--debug" || argument == "debug") options.debug = true;
+        else if (argument == "--publish-partial") options.publishPartial = true;
         else if (argument == "--quiet" || argument == "-q") options.quiet = true;
         else if (argument.starts_with("-")) throw UsageError("unknown option " + std::string(argument));
         else if (options.projectPath.empty()) options.projectPath = argument;
@@ -140,16 +154,33 @@ indexer::RunSettings SettingsFrom(const Options& options) {
     if (options.digitmax) project.digitmax = *options.digitmax;
     if (options.dumpwords) project.dumpwords = true;
     settings.keepWorkFile = options.debug;
+    settings.publishWhenStopped = options.publishPartial;
     if (project.filelist.empty()) throw UsageError("no file list: give a project file or --filelist FILE");
     return settings;
 }
 
 /// Live progress on one terminal line of stderr, redrawn at most ten times
-/// a second; Ctrl+C is the stop request.
+/// a second; an interrupt signal is the stop request. The file-list entries
+/// that match no file are named on stderr as they come.
 class TerminalProgress : public indexer::RunObserver {
 public:
     explicit TerminalProgress(bool live) : live_(live) {}
     ~TerminalProgress() override { Clear(); }
+
+    void ShowEntryWithoutDocument(std::string_view pathPart) override {
+        if (++entriesWithoutDocument_ > kEntriesNamed) return;
+        Clear();
+        std::fprintf(stderr, "tarvo-index: no document matches %.*s\n", static_cast<int>(pathPart.size()),
+                     pathPart.data());
+        Redraw(true);
+    }
+    /// After the run, ended or failed: how many entries were not named.
+    void CountUnnamedEntries() {
+        if (entriesWithoutDocument_ <= kEntriesNamed) return;
+        Clear();
+        const int rest = entriesWithoutDocument_ - kEntriesNamed;
+        std::fprintf(stderr, "tarvo-index: %d more %s matched no document\n", rest, rest == 1 ? "entry" : "entries");
+    }
 
     void ShowCurrentStep(std::string_view text) override {
         step_ = text;
@@ -202,6 +233,7 @@ private:
 
     bool live_;
     bool drawn_ = false;
+    int entriesWithoutDocument_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
     std::string step_, documents_, fileName_, words_, indicator_;
 };
@@ -220,21 +252,43 @@ std::string FilesWritten(const std::string& databasePath) {
     return databasePath + ".{" + extensions + "}";
 }
 
+/// The summary line: what was indexed, or that a stop published nothing.
+/// The entries without document are counted only when there were some.
+std::string SummaryLine(const indexer::RunSummary& summary, double seconds) {
+    if (!summary.published) return "Stopped: nothing published";
+    std::string line = (summary.stopped ? "Stopped: " : "Indexed ") + std::to_string(summary.documents) + " documents, ";
+    if (const int missed = summary.entriesWithoutDocument; missed > 0)
+        line += std::to_string(missed) + (missed == 1 ? " entry" : " entries") + " found nothing, ";
+    char time[32];
+    std::snprintf(time, sizeof time, ", %.2f s", seconds);
+    return line + std::to_string(summary.words) + " distinct words, files " + FilesWritten(summary.databasePath) +
+           time;
+}
+
+/// The exit status of a run that ended without an error.
+int ExitStatus(const indexer::RunSummary& summary) {
+    if (!summary.published) return kExitBySignalBase + platform::InterruptSignal();
+    return summary.stopped ? kExitInterrupted : 0;
+}
+
 int Run(const Options& options) {
     const indexer::RunSettings settings = SettingsFrom(options);
     platform::InstallInterruptHandler();
     const auto started = std::chrono::steady_clock::now();
     TerminalProgress progress(!options.quiet && platform::StandardErrorIsTerminal());
-    const indexer::RunSummary summary = indexer::RunIndexer(settings, progress);
+    indexer::RunSummary summary;
+    try {
+        summary = indexer::RunIndexer(settings, progress);
+    } catch (...) {
+        progress.CountUnnamedEntries();
+        throw;
+    }
+    progress.CountUnnamedEntries();
     progress.Clear();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    if (!options.quiet) {
-        std::printf("%s%d documents, %u distinct words, files %s, %.2f s\n",
-                    summary.stopped ? "Stopped: " : "Indexed ", summary.documents, summary.words,
-                    FilesWritten(summary.databasePath).c_str(), seconds);
-    }
+    if (!options.quiet) std::printf("%s\n", SummaryLine(summary, seconds).c_str());
     // The summary line already says "Stopped:"; the status tells scripts.
-    return summary.stopped ? kExitInterrupted : 0;
+    return ExitStatus(summary);
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ FileListEntry ParseFileListLine(std::string_view line) {
     return entry;
 }
 
-FileList::FileList(const std::string& path) : reader_(path), folder_(platform::DirectoryOf(path)) {}
+FileList::FileList(const std::string& path)
+    : reader_(path, platform::LoneLineFeed::EndsLine), folder_(platform::DirectoryOf(path)) {}
 
 bool FileList::Next(ListedDocument& document) {
     if (matchIndex_ < matches_.size()) {
@@ -74,16 +75,21 @@ void FileList::StartEntry(std::string_view line, ListedDocument& document) {
     const std::string pattern = entry_.pathPart.substr(nameStart);
     openFolder_ = platform::ResolveAgainst(folder_, WithForwardSlashes(writtenFolder_));
     if (openFolder_.empty() && !folder_.empty()) openFolder_ = folder_ + "/";
-    if (pattern.empty()) return;
+    if (!pattern.empty()) FindMatches(pattern);
+    if (matches_.empty())
+        document.unmatchedEntry = entry_.pathPart;
+    else
+        TakeMatch(document);
+}
 
+void FileList::FindMatches(const std::string& pattern) {
     if (!HasWildcard(pattern) && platform::FileExists(openFolder_ + pattern)) {
         matches_.push_back(pattern);  // the name as written, when it exists exactly
-    } else {
-        matches_ = platform::FindMatchingFiles(openFolder_, pattern);
-        // A name without wildcards names one file, even if several differ only in case.
-        if (!HasWildcard(pattern) && matches_.size() > 1) matches_.resize(1);
+        return;
     }
-    if (!matches_.empty()) TakeMatch(document);
+    matches_ = platform::FindMatchingFiles(openFolder_, pattern);
+    // A name without wildcards names one file, even if several differ only in case.
+    if (!HasWildcard(pattern) && matches_.size() > 1) matches_.resize(1);
 }
 
 void FileList::TakeMatch(ListedDocument& document) {
@@ -93,6 +99,7 @@ void FileList::TakeMatch(ListedDocument& document) {
     document.fileName = name;
     document.title = entry_.title;
     document.url = entry_.url;
+    document.unmatchedEntry.clear();
 }
 
 }  // namespace indexer

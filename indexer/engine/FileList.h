@@ -1,7 +1,8 @@
-// The file list: one entry per line, a path (with the wildcards '*' and '?'
-// in its last component) followed by an optional title after "T:" and an
-// optional URL after "F:", in either order. Each entry yields the files its
-// pattern matches, in ascending order of their names.
+// The file list: one entry per line (a line ends at CR LF, CR or LF), a path
+// (with the wildcards '*' and '?' in its last component) followed by an
+// optional title after "T:" and an optional URL after "F:", in either order.
+// Each entry yields the files its pattern matches, in ascending order of
+// their names.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,9 @@ struct ListedDocument {
     /// The entry's title ("T:") and URL ("F:"), shared by all its documents.
     std::string title;
     std::string url;
+    /// The entry's path part as written when it names a path that matched
+    /// no file; empty for a document and for a line without path.
+    std::string unmatchedEntry;
 };
 
 /// Steps through the documents a file list names.
@@ -48,7 +52,8 @@ public:
     explicit FileList(const std::string& path);
 
     /// The next step: a document, or an entry that gave none (`path` empty:
-    /// an empty line or a pattern without match). False when the list is
+    /// an empty line, or a pattern without match, which `unmatchedEntry`
+    /// names). False when the list is
     /// done. Throws platform::IoError on a read error.
     bool Next(ListedDocument& document);
 
@@ -59,6 +64,8 @@ private:
     /// Starts the search for a new line's pattern and fills `document` with
     /// its first match, if any.
     void StartEntry(std::string_view line, ListedDocument& document);
+    /// Fills `matches_` with the names in `openFolder_` that `pattern` matches.
+    void FindMatches(const std::string& pattern);
     /// Fills `document` with the current entry's match number `matchIndex_`.
     void TakeMatch(ListedDocument& document);
 

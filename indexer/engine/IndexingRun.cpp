@@ -29,21 +29,41 @@ std::uint32_t DictionaryWords(const std::string& databasePath) {
     return static_cast<std::uint32_t>(file.Size() / static_cast<std::int64_t>(kDictionaryRecordSize));
 }
 
-/// Parses the documents and builds the index under the staged names;
-/// returns the number of documents read.
-int ParseAndBuild(const RunSettings& settings, std::string stopwordString, FileList& list,
-                  const std::string& databasePath, RunObserver& observer) {
+/// True when the run must end now without publishing: a stop was asked for
+/// and the settings keep the set in use then.
+bool EndsUnpublished(const RunSettings& settings, RunObserver& observer) {
+    return !settings.publishWhenStopped && observer.StopRequested();
+}
+
+/// Deletes what a run that publishes nothing has written: its staged files
+/// and its work file.
+void DiscardRun(const std::string& databasePath) {
+    RemoveStagedSet(databasePath);
+    platform::RemoveFile(IndexFileName(databasePath, IndexFile::WorkFile));
+}
+
+/// Parses the documents and, unless the run ends unpublished, builds the
+/// index under the staged names; fills the summary's counts.
+void ParseAndBuild(const RunSettings& settings, std::string stopwordString, FileList& list, RunSummary& summary,
+                   RunObserver& observer) {
     const TProjectSettings& project = settings.project;
+    const std::string& databasePath = summary.databasePath;
     ParsingPhase parser(WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin,
                                                project.digitmax}),
                         IndexFileName(databasePath, IndexFile::WorkFile),
                         StagedIndexFileName(databasePath, IndexFile::TableOfContents), observer);
     parser.ParseAll(list);
+    summary.documents = parser.DocumentCount();
+    summary.entriesWithoutDocument = parser.EntriesWithoutDocument();
+    // A list read to its end whose entries all missed almost always names the
+    // wrong folder: publishing an empty set would empty the site's search.
+    if (summary.documents == 0 && summary.entriesWithoutDocument > 0 && !observer.StopRequested())
+        throw IndexingError("None of the documents named in " + project.filelist + " exists");
+    if (EndsUnpublished(settings, observer)) return;
     BuildSettings build{databasePath, project.dumpwords, settings.keepWorkFile};
     build.staged = true;
     build.piecewiseChunks = parser.PiecewiseChunks();
     BuildIndex(build, observer);
-    return parser.DocumentCount();
 }
 
 }  // namespace
@@ -51,7 +71,7 @@ int ParseAndBuild(const RunSettings& settings, std::string stopwordString, FileL
 std::string LoadStopwordString(const std::string& stopwordPath) {
     std::string stopwords = ",";
     if (stopwordPath.empty() || !platform::FileExists(stopwordPath)) return stopwords;
-    platform::TextLineReader reader(stopwordPath);
+    platform::TextLineReader reader(stopwordPath, platform::LoneLineFeed::EndsLine);
     std::string_view line;
     while (reader.ReadLine(line)) {
         stopwords.append(platform::AnsiUpper(line));
@@ -76,7 +96,14 @@ RunSummary RunIndexer(const RunSettings& settings, RunObserver& observer) {
     // Staged files of a run that failed or was killed are never published.
     RemoveStagedSet(summary.databasePath);
     try {
-        summary.documents = ParseAndBuild(settings, std::move(stopwordString), list, summary.databasePath, observer);
+        ParseAndBuild(settings, std::move(stopwordString), list, summary, observer);
+        if (EndsUnpublished(settings, observer)) {
+            DiscardRun(summary.databasePath);
+            summary.stopped = true;
+            summary.published = false;
+            observer.ShowEndTime(platform::CurrentDateTimeText());
+            return summary;
+        }
         PublishStagedSet(summary.databasePath);
     } catch (...) {
         // The published set stays the one the site was using.
@@ -84,7 +111,9 @@ RunSummary RunIndexer(const RunSettings& settings, RunObserver& observer) {
         throw;
     }
     summary.words = DictionaryWords(summary.databasePath);
-    summary.stopped = observer.StopRequested();
+    // Without publishing on a stop, a stop that comes after the last check
+    // finds the new set published whole: the run then counts as finished.
+    summary.stopped = settings.publishWhenStopped && observer.StopRequested();
     observer.ShowEndTime(platform::CurrentDateTimeText());
     observer.ShowCurrentStep("Done");
     return summary;

@@ -292,6 +292,10 @@ void ParsingPhase::ParseAll(FileList& list) {
 bool ParsingPhase::TakeEntry(Pending& entry, Lookahead& lookahead) {
     if (entry.listError) std::rethrow_exception(entry.listError);
     observer_.ShowCurrentFileName(entry.listed.fileName);
+    if (!entry.listed.unmatchedEntry.empty()) {
+        ++entriesWithoutDocument_;
+        observer_.ShowEntryWithoutDocument(entry.listed.unmatchedEntry);
+    }
     if (!entry.isDocument) return true;
     if (entry.byHelper) lookahead.WaitFor(entry);
     if (entry.openFailed) std::rethrow_exception(entry.error);

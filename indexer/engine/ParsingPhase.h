@@ -45,6 +45,9 @@ public:
     /// Documents read: the highest document number.
     int DocumentCount() const noexcept { return documentNumber_; }
 
+    /// Entries of the list taken so far that named a path but matched no file.
+    int EntriesWithoutDocument() const noexcept { return entriesWithoutDocument_; }
+
     /// The chunks written to ".temp" in several pieces.
     const std::vector<PiecewiseChunk>& PiecewiseChunks() const noexcept { return piecewiseChunks_; }
 
@@ -79,6 +82,7 @@ private:
     std::vector<PiecewiseChunk> piecewiseChunks_;
     int documentNumber_ = 0;
     int chunkCount_ = 0;
+    int entriesWithoutDocument_ = 0;
 };
 
 }  // namespace indexer

@@ -23,6 +23,10 @@ public:
     /// The file name (without folder) of the current entry's document; empty
     /// when the entry named no existing file.
     virtual void ShowCurrentFileName(std::string_view /*text*/) {}
+    /// An entry of the file list that names a path but matched no file: its
+    /// path part as written. Called in list order, after the entry's empty
+    /// ShowCurrentFileName.
+    virtual void ShowEntryWithoutDocument(std::string_view /*pathPart*/) {}
     /// The number of dictionary words written so far, as decimal text; empty
     /// at the start of a run.
     virtual void ShowWordTotal(std::string_view /*text*/) {}

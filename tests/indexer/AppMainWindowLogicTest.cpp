@@ -21,16 +21,17 @@ protected:
     MainWindowLogicTest()
         : registry_(scratch_.Path("store/defaults")),
           defaults_(registry_),
-          logic_(view_, defaults_, [this](const indexer::RunRequest& request) { Run(request); },
+          logic_(view_, defaults_, [this](const indexer::RunRequest& request) { return Run(request); },
                  scratch_.Path("program")) {
         std::filesystem::create_directories(scratch_.Path("program"));
     }
 
-    void Run(const indexer::RunRequest& request) {
+    indexer::RunSummary Run(const indexer::RunRequest& request) {
         requests_.push_back(request);
         captionDuringRun_ = view_.buttonCaption;
         busyDuringRun_ = view_.busy;
         if (duringRun_) duringRun_();
+        return runSummary_;
     }
 
     /// A project file with a file list and the given extra lines.
@@ -46,6 +47,7 @@ protected:
     indexer::MainWindowLogic logic_;
     std::vector<indexer::RunRequest> requests_;
     std::function<void()> duringRun_;
+    indexer::RunSummary runSummary_;
     std::string captionDuringRun_;
     bool busyDuringRun_ = false;
 };
@@ -238,6 +240,20 @@ TEST_F(MainWindowLogicTest, WindowRefusesToCloseWhileRunning) {
     EXPECT_TRUE(view_.closed);
 }
 
+TEST_F(MainWindowLogicTest, TheEntriesThatFoundNothingAreShownWhenTheRunEnds) {
+    logic_.FormCreate();
+    logic_.LoadProject(WriteProject("p.tarvo"));
+    runSummary_.entriesWithoutDocument = 3;
+    duringRun_ = [this] { EXPECT_EQ(view_.entriesWithoutDocument, std::vector<int>{0}) << "cleared at the start"; };
+    logic_.Button1Click();
+    EXPECT_EQ(view_.entriesWithoutDocument, (std::vector<int>{0, 3}));
+    // A failed run leaves the count cleared.
+    duringRun_ = [] { throw std::runtime_error("None of the documents named in list.txt exists"); };
+    logic_.Button1Click();
+    EXPECT_EQ(view_.entriesWithoutDocument, (std::vector<int>{0, 3, 0}));
+    EXPECT_EQ(view_.errors, std::vector<std::string>{"None of the documents named in list.txt exists"});
+}
+
 TEST_F(MainWindowLogicTest, FailedRunRestoresTheWindowShowsTheErrorAndDoesNotClose) {
     logic_.FormCreate();
     logic_.FormShow({WriteProject("p.tarvo"), "autorun"});
@@ -284,7 +300,8 @@ TEST_F(MainWindowLogicTest, CommandLineWordsCountOnlyInTheirPlaces) {
     };
     for (const auto& row : rows) {
         FakeView view;
-        indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) {}, scratch_.Path("program"));
+        indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; },
+                                       scratch_.Path("program"));
         logic.FormCreate();
         logic.FormShow(row.parameters);
         const std::string label = ::testing::PrintToString(row.parameters);
@@ -306,6 +323,33 @@ TEST_F(MainWindowLogicTest, RelativeCommandLineProjectIsTakenFromTheProgramFolde
     logic_.Button1Click();
     ASSERT_EQ(requests_.size(), 1u);
     EXPECT_EQ(requests_[0].fileList, scratch_.Path("program") + "/list.txt");
+}
+
+TEST_F(MainWindowLogicTest, RelativeCommandLineProjectIsTakenFromTheStartFolderWhenItIsThere) {
+    scratch_.Write("program/site.tarvo", "[Paths]\nfilelist=program.txt\n");
+    scratch_.Write("program/only-here.tarvo", "[Paths]\nfilelist=only.txt\n");
+    scratch_.Write("user/site.tarvo", "[Paths]\nfilelist=user.txt\n");
+    const struct {
+        std::string startFolder;
+        std::string parameter;
+        std::string projectPath;
+        std::string fileList;
+    } rows[] = {
+        {scratch_.Path("user"), "site.tarvo", scratch_.Path("user/site.tarvo"), "user.txt"},
+        {scratch_.Path("user"), "only-here.tarvo", "only-here.tarvo", "only.txt"},
+        {scratch_.Path("program"), "site.tarvo", "site.tarvo", "program.txt"},
+        {scratch_.Path("user"), "missing.tarvo", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.startFolder + " " + row.parameter);
+        FakeView view;
+        indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; },
+                                       scratch_.Path("program"), row.startFolder);
+        logic.FormCreate();
+        logic.FormShow({row.parameter});
+        EXPECT_EQ(logic.ProjectPath(), row.projectPath);
+        EXPECT_EQ(view.fileList, row.fileList);
+    }
 }
 
 TEST_F(MainWindowLogicTest, AutorunWithoutFileListStartsNothing) {

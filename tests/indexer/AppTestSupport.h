@@ -61,6 +61,8 @@ public:
     std::vector<std::string> reopenCaptions = std::vector<std::string>(5);
     std::vector<bool> reopenVisible = std::vector<bool>(5, false);
     bool busy = false;
+    /// Every count of entries without document shown, in order.
+    std::vector<int> entriesWithoutDocument;
     int optionsShown = 0;
     bool closed = false;
 
@@ -91,6 +93,7 @@ public:
         }
     }
     void SetBusyCursor(bool isBusy) override { busy = isBusy; }
+    void ShowEntriesWithoutDocument(int count) override { entriesWithoutDocument.push_back(count); }
     std::optional<std::string> ChooseFile(const std::string& folder) override {
         dialogFolders.push_back(folder);
         return Next(fileReplies);

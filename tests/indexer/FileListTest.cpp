@@ -75,6 +75,21 @@ TEST(FileList, EntriesYieldTheirMatchesRelativeToTheListsFolder) {
               }));
 }
 
+TEST(FileList, LinesMayEndInALoneLineFeed) {
+    // As written by `find site -name '*.htm' > list.txt`, mixed with the
+    // other two line ends.
+    TempFolder folder;
+    const std::string site = folder.Path();
+    for (const char* name : {"site/a.htm", "site/b.htm", "site/c.htm"}) WriteBytes(folder / name, "x");
+    WriteBytes(folder / "list.txt", "site/a.htm\nsite/b.htm T: B\r\nsite/c.htm\rmissing.htm\n");
+    EXPECT_EQ(Steps(folder / "list.txt"), (std::vector<std::string>{
+                                              "site/a.htm|" + site + "/site/a.htm||",
+                                              "site/b.htm|" + site + "/site/b.htm|B|",
+                                              "site/c.htm|" + site + "/site/c.htm||",
+                                              "|||",
+                                          }));
+}
+
 TEST(FileList, AbsolutePathsStayAsWritten) {
     TempFolder folder;
     TempFolder other;

@@ -84,6 +84,7 @@ public:
         if (!stopAtStep.empty() && text == stopAtStep) stop = true;
     }
     void ShowFilesProcessed(std::string_view text) override { filesProcessed.emplace_back(text); }
+    void ShowEntryWithoutDocument(std::string_view text) override { entriesWithoutDocument.emplace_back(text); }
     void ShowCurrentFileName(std::string_view text) override { fileNames.emplace_back(text); }
     void ShowWordTotal(std::string_view text) override { wordTotals.emplace_back(text); }
     void ShowStartTime(std::string_view text) override { startTime = text; }
@@ -96,7 +97,7 @@ public:
     }
     bool StopRequested() override { return stop; }
 
-    std::vector<std::string> steps, filesProcessed, fileNames, wordTotals, indications;
+    std::vector<std::string> steps, filesProcessed, fileNames, wordTotals, indications, entriesWithoutDocument;
     std::string startTime, endTime = "unset";
     int indicatorHidden = 0;
     long messagePumps = 0;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
 #include "IndexTestSupport.h"
 #include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
@@ -99,10 +102,14 @@ TEST(IndexingRun, EntriesWithoutFilesUseNoNumberAndShowNoFileName) {
     TempFolder folder;
     WriteBytes(folder / "a.txt", "one");
     WriteBytes(folder / "b.txt", "two");
-    RunSettings settings = SettingsFor(folder, "a.txt\r\nmissing.txt\r\n\r\nb.txt\r\na.txt\r\n");
+    RunSettings settings =
+        SettingsFor(folder, "a.txt\r\nmissing.txt\r\n\r\nb.txt\r\n T: no path\r\nnone/*.htm\r\na.txt\r\n");
     RecordingObserver observer;
-    RunIndexer(settings, observer);
-    EXPECT_EQ(observer.fileNames, (std::vector<std::string>{"a.txt", "", "", "b.txt", "a.txt"}));
+    const RunSummary summary = RunIndexer(settings, observer);
+    EXPECT_EQ(observer.fileNames, (std::vector<std::string>{"a.txt", "", "", "b.txt", "", "", "a.txt"}));
+    // Lines without a path are no entries; the others are named as written.
+    EXPECT_EQ(observer.entriesWithoutDocument, (std::vector<std::string>{"missing.txt", "none/*.htm"}));
+    EXPECT_EQ(summary.entriesWithoutDocument, 2);
     EXPECT_EQ(observer.filesProcessed, (std::vector<std::string>{"1", "2", "3"}));
     // A document listed twice is read twice.
     EXPECT_EQ(TocEntries(folder / "DataBase.toc").size(), 3u);
@@ -122,6 +129,21 @@ TEST(IndexingRun, StopwordsAndWordOptionsApply) {
     RunIndexer(settings, quiet);
     EXPECT_EQ(DictionaryWords(folder / "DataBase.dct"), (std::vector<std::string>{"1,000", "AND", "CAT", "DOGS"}));
     EXPECT_EQ(ReadBytes(folder / "DataBase.lst").substr(0, 37), "00001 : 1,000                      \r\n");
+}
+
+TEST(IndexingRun, ListFilesWithLineFeedLineEndsIndexAsWithCrLf) {
+    // A file list and a stopword file written by Linux tools; the document's
+    // own LF stays a delimiter inside its line.
+    TempFolder folder;
+    WriteBytes(folder / "site/a.txt", "The cat\nand dog\n");
+    WriteBytes(folder / "site/b.txt", "Bird\n");
+    WriteBytes(folder / "stop.txt", "the\nand \r\nand\n");
+    EXPECT_EQ(LoadStopwordString(folder / "stop.txt"), ",THE,AND ,AND,");
+    RunSettings settings = SettingsFor(folder, "site/a.txt\nsite/b.txt\n");
+    settings.project.stopwords = folder / "stop.txt";
+    RunObserver quiet;
+    EXPECT_EQ(RunIndexer(settings, quiet).documents, 2);
+    EXPECT_EQ(DictionaryWords(folder / "DataBase.dct"), (std::vector<std::string>{"BIRD", "CAT", "DOG"}));
 }
 
 TEST(IndexingRun, RelativeDatabaseNameLivesBesideTheFileList) {
@@ -227,16 +249,42 @@ TEST(IndexingRun, ARunWithoutDocumentsWritesAnEmptyValidSet) {
     WriteBytes(db + ".temp", GoldenBytes("hello.temp"));  // stale, must not be built
     WriteBytes(db + ".toc", GoldenBytes("hello.toc"));
     WriteBytes(db + ".ext", "stale");
-    RunSettings settings = SettingsFor(folder, "nothing-matches*.htm\r\n");
+    RunSettings settings = SettingsFor(folder, "\r\n T: a title without path\r\n");  // no entry at all
     RunObserver quiet;
     const RunSummary summary = RunIndexer(settings, quiet);
     EXPECT_EQ(summary.documents, 0);
+    EXPECT_EQ(summary.entriesWithoutDocument, 0);
     EXPECT_EQ(ReadBytes(db + ".toc"), "");
     EXPECT_EQ(ReadBytes(db + ".dct"), "");
     EXPECT_EQ(ReadBytes(db + ".ndx"), "");
     EXPECT_TRUE(SameBytes(ReadBytes(db + ".hsh"), GoldenBytes("empty.hsh")));
     EXPECT_FALSE(Exists(db + ".ext"));
     EXPECT_FALSE(Exists(db + ".temp"));
+}
+
+TEST(IndexingRun, AListWhoseEntriesAllFoundNothingFailsAndKeepsTheSetInUse) {
+    TempFolder folder;
+    const std::string db = folder / "DataBase";
+    WriteBytes(folder / "a.txt", "apple");
+    RunSettings settings = SettingsFor(folder, "a.txt\r\n");
+    RunObserver quiet;
+    RunIndexer(settings, quiet);
+    std::map<std::string, std::string> before;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        before[entry.path().filename()] = ReadBytes(entry.path());
+
+    settings = testing::SettingsForList(folder, "old/a.txt\nold/*.htm\n\n", "list2.txt");
+    before["list2.txt"] = ReadBytes(folder / "list2.txt");
+    try {
+        RunIndexer(settings, quiet);
+        FAIL() << "no error";
+    } catch (const IndexingError& error) {
+        EXPECT_EQ(std::string(error.what()), "None of the documents named in " + folder / "list2.txt" + " exists");
+    }
+    std::map<std::string, std::string> after;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        after[entry.path().filename()] = ReadBytes(entry.path());
+    EXPECT_EQ(after, before) << "the set in use changed or a staged file stayed";
 }
 
 TEST(IndexingRun, DocumentsWithoutWordsGiveTocLinesAndNoWords) {
@@ -270,6 +318,38 @@ TEST(IndexingRun, AStopInEachPhaseStillEndsWithDoneAndAnIndexWithoutWords) {
         EXPECT_EQ(ReadBytes(folder / "DataBase.dct"), "");
         EXPECT_EQ(ReadBytes(folder / "DataBase.hsh").size(), kHashFileSize);
         EXPECT_FALSE(Exists(folder / "DataBase.temp"));
+    }
+}
+
+TEST(IndexingRun, AStopWithoutPublishingInEachPhaseKeepsTheSetInUseAndLeavesNoStagedFile) {
+    for (const auto& c : testing::kStopInEachPhase) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        WriteBytes(folder / "old.txt", "previous");
+        RunObserver quiet;
+        RunIndexer(testing::SettingsForList(folder, "old.txt\r\n", "old-list.txt"), quiet);
+        const std::string oldToc = ReadBytes(folder / "DataBase.toc");
+        const std::string oldDct = ReadBytes(folder / "DataBase.dct");
+        std::string list;
+        for (int i = 0; i < 30; ++i) {
+            WriteBytes(folder / ("d" + std::to_string(i) + ".txt"), "word" + std::to_string(i) + " other");
+            list += "d" + std::to_string(i) + ".txt\r\n";
+        }
+        RunSettings settings = SettingsFor(folder, list);
+        settings.publishWhenStopped = false;
+        settings.keepWorkFile = true;  // an unpublished run keeps no work file even so
+        RecordingObserver observer;
+        observer.stopAtStep = c.stopAtStep;
+        observer.stopAfterPumps = c.stopAfterPumps;
+        const RunSummary summary = RunIndexer(settings, observer);
+        EXPECT_TRUE(summary.stopped);
+        EXPECT_FALSE(summary.published);
+        EXPECT_EQ(ReadBytes(folder / "DataBase.toc"), oldToc);
+        EXPECT_EQ(ReadBytes(folder / "DataBase.dct"), oldDct);
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+            const std::string name = entry.path().filename();
+            EXPECT_FALSE(name.ends_with(".new") || name.ends_with(".temp")) << name;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 // The tarvo-index command: help, exit statuses, one-line errors, projects
-// with relative paths and flags that override them.
+// with relative paths and flags that override them, file lists written by
+// Linux tools, and the entries that found nothing.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,6 +46,9 @@ TEST(TarvoIndex, HelpExplainsTheFileListFormat) {
     EXPECT_NE(result.out.find("\"T:\""), std::string::npos);
     EXPECT_NE(result.out.find("\"F:\""), std::string::npos);
     EXPECT_NE(result.out.find("wildcards"), std::string::npos);
+    EXPECT_NE(result.out.find("end at CR LF, CR or LF"), std::string::npos);
+    EXPECT_NE(result.out.find("--publish-partial"), std::string::npos);
+    EXPECT_NE(result.out.find("stops the run and publishes nothing"), std::string::npos);
 }
 
 TEST(TarvoIndex, ErrorsEndWithANonZeroStatusAndOneLine) {
@@ -91,6 +95,64 @@ TEST(TarvoIndex, ProjectPathsAreTakenFromTheProjectsFolderAndFlagsOverrideThem) 
     EXPECT_TRUE(Exists(site / "pages/Index.lst"));
     EXPECT_TRUE(Exists(site / "pages/Index.temp"));
     EXPECT_EQ(result.out.rfind("Indexed 1 documents, 2 distinct words, files ", 0), 0u) << result.out;
+}
+
+TEST(TarvoIndex, AFileListWrittenByFindIndexesItsDocuments) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "site/a.html", "<TITLE>A</TITLE>apple");
+    WriteBytes(site / "site/sub/b.html", "<TITLE>B</TITLE>banana");
+    const std::string find = "cd '" + site.Path() + "' && find site -name '*.html' | sort > files.txt";
+    ASSERT_EQ(std::system(find.c_str()), 0);
+    const CommandResult result = RunTarvoIndex(scratch, site.Path(), "--filelist files.txt");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.rfind("Indexed 2 documents, 2 distinct words, files ", 0), 0u) << result.out;
+}
+
+TEST(TarvoIndex, EntriesThatFoundNothingAreNamedThenCounted) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "a.txt", "apple");
+    std::string list = "a.txt\n";
+    std::string named;
+    for (int i = 1; i <= 23; ++i) {
+        list += "gone" + std::to_string(i) + ".txt\n";
+        if (i <= 20) named += "tarvo-index: no document matches gone" + std::to_string(i) + ".txt\n";
+    }
+    WriteBytes(site / "list.txt", list);
+    CommandResult result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, named + "tarvo-index: 3 more entries matched no document\n");
+    EXPECT_EQ(result.out.rfind("Indexed 1 documents, 23 entries found nothing, 1 distinct words, files ", 0), 0u)
+        << result.out;
+
+    WriteBytes(site / "list.txt", "a.txt\ngone.txt\n");
+    result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --quiet");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "tarvo-index: no document matches gone.txt\n") << "named even when quiet";
+    EXPECT_EQ(result.out, "");
+}
+
+TEST(TarvoIndex, AListWhoseEntriesAllFoundNothingFailsAndKeepsTheIndex) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "a.txt", "apple");
+    WriteBytes(site / "good.txt", "a.txt\n");
+    ASSERT_EQ(RunTarvoIndex(scratch, site.Path(), "--filelist good.txt --quiet").status, 0);
+    const std::string toc = ReadBytes(site / "DataBase.toc");
+    const std::string dct = ReadBytes(site / "DataBase.dct");
+    WriteBytes(site / "bad.txt", "old/a.txt\nold/*.htm\n");
+    const CommandResult result = RunTarvoIndex(scratch, site.Path(), "--filelist bad.txt");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "tarvo-index: no document matches old/a.txt\n"
+              "tarvo-index: no document matches old/*.htm\n"
+              "tarvo-index: None of the documents named in bad.txt exists\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadBytes(site / "DataBase.toc"), toc);
+    EXPECT_EQ(ReadBytes(site / "DataBase.dct"), dct);
+    EXPECT_FALSE(Exists(site / "DataBase.toc.new"));
 }
 
 TEST(TarvoIndex, FlagPathsAreTakenFromTheWorkingFolder) {

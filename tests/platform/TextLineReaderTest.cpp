@@ -1,5 +1,6 @@
 // Text-file line rules: CR ends a line, CR LF is one break, a lone LF is an
-// ordinary character, Ctrl-Z ends the file, lines have no length limit.
+// ordinary character of a document and a break in a list file, Ctrl-Z ends
+// the file, lines have no length limit.
 #include "platform/TextLineReader.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,9 @@ std::vector<std::string> LinesOf(platform::TextLineReader reader) {
     return lines;
 }
 
-std::vector<std::string> LinesOfBytes(std::string_view bytes) {
-    return LinesOf(platform::TextLineReader::FromBytes(bytes));
+std::vector<std::string> LinesOfBytes(std::string_view bytes,
+                                      platform::LoneLineFeed lineFeed = platform::LoneLineFeed::Ordinary) {
+    return LinesOf(platform::TextLineReader::FromBytes(bytes, lineFeed));
 }
 
 using Lines = std::vector<std::string>;
@@ -45,6 +47,22 @@ TEST(TextLineReader, LineBreakRules) {
         {"a\r\n\nb", {"a", "\nb"}},
     };
     for (const auto& c : cases) EXPECT_EQ(LinesOfBytes(c.input), c.expected) << c.input;
+}
+
+TEST(TextLineReader, ALoneLineFeedEndsALineOfAListFile) {
+    const LineCase cases[] = {
+        {"a\nb\nc\n", {"a", "b", "c"}},
+        {"a\nb", {"a", "b"}},
+        {"\n\n", {"", ""}},
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\n\nb", {"a", "", "b"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"ab\x1A\ncd", {"ab"}},
+        {"ab\n\x1A" "cd", {"ab"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LinesOfBytes(c.input, platform::LoneLineFeed::EndsLine), c.expected) << c.input;
 }
 
 TEST(TextLineReader, CtrlZEndsTheFile) {
@@ -97,6 +115,17 @@ TEST_F(TextLineReaderFile, LineBreakSplitAcrossReadChunks) {
         expected.push_back(line);
     }
     EXPECT_EQ(LinesOf(platform::TextLineReader(Write(bytes))), expected);
+}
+
+TEST_F(TextLineReaderFile, LineFeedLinesAcrossReadChunks) {
+    std::string bytes;
+    Lines expected;
+    for (int length = 1; bytes.size() < 200 * 1024; length = length % 991 + 1) {
+        std::string line(static_cast<std::size_t>(length), static_cast<char>('a' + length % 26));
+        bytes += line + (length % 3 == 0 ? "\r\n" : "\n");
+        expected.push_back(line);
+    }
+    EXPECT_EQ(LinesOf(platform::TextLineReader(Write(bytes), platform::LoneLineFeed::EndsLine)), expected);
 }
 
 TEST_F(TextLineReaderFile, CrAtChunkEndFollowedByLineFeed) {

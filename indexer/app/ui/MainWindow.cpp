@@ -66,7 +66,7 @@ void Forward(Fl_Widget*, void* logic) {
 
 }  // namespace
 
-TForm1::TForm1(StoredDefaults& defaults, std::string programFolder)
+TForm1::TForm1(StoredDefaults& defaults, std::string programFolder, std::string startFolder)
     : Fl_Double_Window(kClientWidth, kClientHeight + kMenuHeight, "TARVO Indexer"),
       programFolder_(programFolder),
       background_(0, kTop, kClientWidth, kClientHeight),
@@ -94,8 +94,10 @@ TForm1::TForm1(StoredDefaults& defaults, std::string programFolder)
       EndTime(72, kTop + 198, 130, 14),
       CurrentStep(208, kTop + 207, 110, 14),
       Indicate(320, kTop + 207, 14, 16),
+      EntriesNotFound(340, kTop + 207, 138, 14),
       progress_(*this),
-      logic_(*this, defaults, [this](const RunRequest& request) { RunProject(request); }, std::move(programFolder)) {
+      logic_(*this, defaults, [this](const RunRequest& request) { return RunProject(request); },
+             std::move(programFolder), std::move(startFolder)) {
     end();
     labelfont(kSansFont);
     labelsize(kSansSize);
@@ -124,6 +126,8 @@ TForm1::TForm1(StoredDefaults& defaults, std::string programFolder)
     StyleLabel(Indicate, FL_TIMES_BOLD, 13, FL_RED);
     SetLabel(Indicate, "\x96");
     Indicate.hide();
+    StyleLabel(EntriesNotFound, kSansFont, kSansSize, FL_RED);
+    EntriesNotFound.hide();
 
     Button1.callback(Forward<&MainWindowLogic::Button1Click>, &logic_);
     Button2.callback(Forward<&MainWindowLogic::Button2Click>, &logic_);
@@ -233,6 +237,16 @@ void TForm1::ShowReopenList(const ReopenList& list) {
 
 void TForm1::SetBusyCursor(bool busy) { cursor(busy ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT); }
 
+void TForm1::ShowEntriesWithoutDocument(int count) {
+    if (count == 0) {
+        EntriesNotFound.hide();
+        redraw();
+        return;
+    }
+    SetLabel(EntriesNotFound, std::to_string(count) + (count == 1 ? " entry" : " entries") + " found nothing");
+    EntriesNotFound.show();
+}
+
 std::optional<std::string> TForm1::RunFileDialog(const std::string& folder, const char* filter, const char* title,
                                                  bool save, std::string_view proposedName) {
     Fl_File_Chooser chooser(folder.empty() ? "." : folder.c_str(), filter,
@@ -302,7 +316,7 @@ void TForm1::About1Click() {
     if (about_ != nullptr) about_->ShowModal();
 }
 
-void TForm1::RunProject(const RunRequest& request) { RunIndexer(ToRunSettings(request), progress_); }
+RunSummary TForm1::RunProject(const RunRequest& request) { return RunIndexer(ToRunSettings(request), progress_); }
 
 // --- The run's reports -------------------------------------------------------
 

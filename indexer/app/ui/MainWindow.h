@@ -30,7 +30,8 @@ class TForm1 : public Fl_Double_Window, public MainView {
 public:
     /// Builds the window and runs start-up (FormCreate): the stored defaults
     /// and the reopen list are read, the Run command is disabled.
-    TForm1(StoredDefaults& defaults, std::string programFolder);
+    /// `startFolder` is the working folder the program was started in.
+    TForm1(StoredDefaults& defaults, std::string programFolder, std::string startFolder);
     ~TForm1() override;
 
     /// The secondary windows the menus show; set once after they exist.
@@ -50,6 +51,7 @@ public:
     void SetProjectCaption(const std::string& caption) override;
     void ShowReopenList(const ReopenList& list) override;
     void SetBusyCursor(bool busy) override;
+    void ShowEntriesWithoutDocument(int count) override;
     std::optional<std::string> ChooseFile(const std::string& folder) override;
     std::optional<std::string> ChooseProjectToOpen(const std::string& folder) override;
     std::optional<std::string> ChooseProjectToSave(const std::string& folder, std::string_view proposedName) override;
@@ -86,7 +88,7 @@ private:
     };
 
     void BuildMenu();
-    void RunProject(const RunRequest& request);
+    RunSummary RunProject(const RunRequest& request);
     void Contents1Click();
     void About1Click();
     void DeliverPostedMessages();
@@ -118,6 +120,7 @@ private:
     Fl_Box Label6, EndTime;
     Fl_Box CurrentStep;
     Fl_Box Indicate;
+    Fl_Box EntriesNotFound;  ///< after a run: the file-list entries that matched no file
 
     int runIndexerItem_ = -1;             ///< menu index of RunIndexer1
     std::array<int, 5> reopenItems_{};    ///< menu indexes of PRJ1..PRJ5
