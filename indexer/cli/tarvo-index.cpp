@@ -174,6 +174,12 @@ public:
                      pathPart.data());
         Redraw(true);
     }
+    void ShowStopwordFileMissing(std::string_view path) override {
+        Clear();
+        std::fprintf(stderr, "tarvo-index: stopword file not found, every word is indexed: %s\n",
+                     platform::Cp1252ToUtf8(path).c_str());
+        Redraw(true);
+    }
     /// After the run, ended or failed: how many entries were not named.
     void CountUnnamedEntries() {
         if (entriesWithoutDocument_ <= kEntriesNamed) return;

@@ -85,6 +85,8 @@ RunSummary RunIndexer(const RunSettings& settings, RunObserver& observer) {
     observer.ShowStartTime(platform::CurrentDateTimeText());
     observer.ShowEndTime("");
     observer.ShowWordTotal("");
+    if (!project.stopwords.empty() && !platform::FileExists(project.stopwords))
+        observer.ShowStopwordFileMissing(project.stopwords);
     std::string stopwordString = LoadStopwordString(project.stopwords);
     // Without a file list nothing is touched: no stale work file of an
     // earlier run is ever sorted or built.

@@ -27,6 +27,9 @@ public:
     /// path part as written. Called in list order, after the entry's empty
     /// ShowCurrentFileName.
     virtual void ShowEntryWithoutDocument(std::string_view /*pathPart*/) {}
+    /// The project names a stopword file that does not exist: the run goes
+    /// on without stopwords, so every word is indexed.
+    virtual void ShowStopwordFileMissing(std::string_view /*path*/) {}
     /// The number of dictionary words written so far, as decimal text; empty
     /// at the start of a run.
     virtual void ShowWordTotal(std::string_view /*text*/) {}

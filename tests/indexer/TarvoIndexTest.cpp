@@ -166,5 +166,21 @@ TEST(TarvoIndex, FlagPathsAreTakenFromTheWorkingFolder) {
     EXPECT_TRUE(Exists(site / "docs/Out.hsh"));
 }
 
+TEST(TarvoIndex, AMissingStopwordFileIsReportedAndEveryWordIndexed) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "a.txt", "apple the");
+    WriteBytes(site / "list.txt", "a.txt\n");
+    const CommandResult result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --stopwords stop.txt");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "tarvo-index: stopword file not found, every word is indexed: stop.txt\n");
+    EXPECT_EQ(result.out.rfind("Indexed 1 documents, 2 distinct words, files ", 0), 0u) << result.out;
+
+    WriteBytes(site / "stop.txt", "the\n");
+    const CommandResult withStopwords = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --stopwords stop.txt");
+    EXPECT_EQ(withStopwords.err, "");
+    EXPECT_EQ(withStopwords.out.rfind("Indexed 1 documents, 1 distinct words, files ", 0), 0u) << withStopwords.out;
+}
+
 }  // namespace
 }  // namespace indexer
