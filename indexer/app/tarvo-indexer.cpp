@@ -1,13 +1,16 @@
 // tarvo-indexer: the desktop indexer. Start-up makes the program's folder the
 // working folder, creates the main window, the about box, the options dialog
 // and the help window in that order, and runs the event loop until the main
-// window closes.
+// window closes. "--version" alone prints the version and opens no window.
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "TarvoBuild.h"
 #include "indexer/app/ui/AboutBox.h"
 #include "indexer/app/ui/HelpForm.h"
 #include "indexer/app/ui/MainWindow.h"
@@ -33,6 +36,10 @@ void UseMetricCompatibleFaces() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("tarvo-indexer (TARVO) %s\n", std::string(tarvo::kVersion).c_str());
+        return 0;
+    }
     const std::string programFolder = platform::ProgramDirectory();
     platform::ChangeDirectory(programFolder);
     indexer::TFrameViewer::RegisterPictureFormats();

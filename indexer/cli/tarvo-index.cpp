@@ -17,6 +17,7 @@
 #include "platform/File.h"
 #include "platform/InterruptRequest.h"
 #include "platform/PathNames.h"
+#include "TarvoBuild.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ constexpr std::string_view kHelp =
     "  --debug              keep the sorted work file NAME.temp\n"
     "  --quiet              print errors only\n"
     "  --help               show this text\n"
+    "  --version            show the version\n"
     "\n"
     "File list: one entry per line, a path, then optionally \"T:\" and a title and\n"
     "\"F:\" and a URL, in either order. The last path component may hold the\n"
@@ -68,6 +70,7 @@ struct Options {
     bool debug = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 std::int32_t ParseCount(std::string_view flag, std::string_view text) {
@@ -85,6 +88,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
             return std::string(arguments[++i]);
         };
         if (argument == "--help" || argument == "-h") options.help = true;
+        else if (argument == "--version") options.version = true;
         else if (argument == "--filelist") options.filelist = value();
         else if (argument == "--stopwords") options.stopwords = value();
         else if (argument == "--database") options.database = value();
@@ -244,6 +248,10 @@ int main(int argc, char** argv) {
         const Options options = ParseOptions(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.help) {
             std::fputs(kHelp.data(), stdout);
+            return 0;
+        }
+        if (options.version) {
+            std::printf("tarvo-index (TARVO) %s\n", std::string(tarvo::kVersion).c_str());
             return 0;
         }
         return Run(options);
