@@ -2,13 +2,17 @@
 // started it in (where a relative project on the command line is looked for
 // first), makes the program's folder the working folder, creates the main
 // window, the about box, the options dialog and the help window in that
-// order, and runs the event loop until the main window closes.
+// order, and runs the event loop until the main window closes. "--version"
+// alone prints the version and opens no window.
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "TarvoBuild.h"
 #include "indexer/app/ui/AboutBox.h"
 #include "indexer/app/ui/HelpForm.h"
 #include "indexer/app/ui/MainWindow.h"
@@ -34,6 +38,10 @@ void UseMetricCompatibleFaces() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("tarvo-indexer (TARVO) %s\n", std::string(tarvo::kVersion).c_str());
+        return 0;
+    }
     const std::string startFolder = platform::CurrentDirectory();
     const std::string programFolder = platform::ProgramDirectory();
     platform::ChangeDirectory(programFolder);

@@ -17,6 +17,7 @@
 #include "platform/File.h"
 #include "platform/InterruptRequest.h"
 #include "platform/PathNames.h"
+#include "TarvoBuild.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ constexpr std::string_view kHelp =
     "  --publish-partial    when a signal stops the run, publish what was read\n"
     "  --quiet              print errors only\n"
     "  --help               show this text\n"
+    "  --version            show the version\n"
     "\n"
     "File list: one entry per line (lines of the file list and of the stopword\n"
     "file end at CR LF, CR or LF), a path, then optionally \"T:\" and a title and\n"
@@ -81,6 +83,7 @@ struct Options {
     bool publishPartial = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 std::int32_t ParseCount(std::string_view flag, std::string_view text) {
@@ -98,6 +101,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
             return std::string(arguments[++i]);
         };
         if (argument == "--help" || argument == "-h") options.help = true;
+        else if (argument == "--version") options.version = true;
         else if (argument == "--filelist") options.filelist = value();
         else if (argument == "--stopwords") options.stopwords = value();
         else if (argument == "--database") options.database = value();
@@ -304,6 +308,10 @@ int main(int argc, char** argv) {
         const Options options = ParseOptions(std::vector<std::string_view>(argv + 1, argv + argc));
         if (options.help) {
             std::fputs(kHelp.data(), stdout);
+            return 0;
+        }
+        if (options.version) {
+            std::printf("tarvo-index (TARVO) %s\n", std::string(tarvo::kVersion).c_str());
             return 0;
         }
         return Run(options);

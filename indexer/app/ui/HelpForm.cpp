@@ -4,6 +4,7 @@
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 
+#include "indexer/app/HelpLocation.h"
 #include "indexer/app/ui/DisplayText.h"
 #include "platform/PathNames.h"
 
@@ -32,7 +33,7 @@ void THelpForm::FormCreate() {
     resize(left, top, width + 1, height + 1);
 }
 
-std::string THelpForm::HelpFilePath() { return platform::ProgramDirectory() + "/Help/TARVO.HTM"; }
+std::string THelpForm::HelpFilePath() { return HelpStartPagePath(platform::ProgramDirectory()); }
 
 void THelpForm::ShowModal() {
     try {

@@ -17,7 +17,8 @@ public:
     THelpForm();
 
     /// The start page: the program file's folder and "Help/TARVO.HTM"
-    /// (whatever the working folder is).
+    /// (whatever the working folder is), else the installed help pages'
+    /// TARVO.HTM (HelpLocation.h).
     static std::string HelpFilePath();
 
     /// Loads the start page as a new document (FormShow) and shows the
