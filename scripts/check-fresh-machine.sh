@@ -83,25 +83,23 @@ in_root() {
     bash -c "cd /root/tarvo && $1" </dev/null
 }
 
+# Runs `bash scripts/NAME.sh` in the root; its output goes to NAME.log, and
+# the last lines are shown when it fails.
 status=0
-phase_start=$(date +%s)
-echo "== bash scripts/demo.sh (log: $logs/demo.log) =="
-if in_root "bash scripts/demo.sh" >"$logs/demo.log" 2>&1; then
-  echo "demo: passed in $(seconds_since "$phase_start") s"
-else
-  status=1
-  echo "demo: FAILED after $(seconds_since "$phase_start") s"
-  tail -30 "$logs/demo.log"
-fi
-
-phase_start=$(date +%s)
-echo "== bash scripts/test.sh (log: $logs/test.log) =="
-if in_root "bash scripts/test.sh" >"$logs/test.log" 2>&1; then
-  echo "test: passed in $(seconds_since "$phase_start") s"
-else
-  status=1
-  echo "test: FAILED after $(seconds_since "$phase_start") s"
-fi
+run_phase() {
+  local name="$1" phase_start
+  phase_start=$(date +%s)
+  echo "== bash scripts/$name.sh (log: $logs/$name.log) =="
+  if in_root "bash scripts/$name.sh" >"$logs/$name.log" 2>&1; then
+    echo "$name: passed in $(seconds_since "$phase_start") s"
+  else
+    status=1
+    echo "$name: FAILED after $(seconds_since "$phase_start") s"
+    tail -30 "$logs/$name.log"
+  fi
+}
+run_phase demo
+run_phase test
 grep -E 'tests passed|tests failed' "$logs/test.log" || true
 grep -A30 'The following tests FAILED' "$logs/test.log" || true
 
