@@ -28,6 +28,11 @@ inline constexpr std::size_t kTocUrlChars = 254;
 inline constexpr std::size_t kTocTitleChars = 99;
 
 /// Dictionary record: length byte, 27-byte word, 32-bit signed posting position.
+/// The lookups rely on the indexer's promise about the records: their words
+/// are unique and strictly ascending as 27-byte blank-padded fields compared
+/// byte by byte as unsigned values (a binary search finds the first record
+/// of a term or prefix, and a scan reads on from it), and never empty (never
+/// 27 blanks).
 inline constexpr std::size_t kDictRecordSize = 32;
 inline constexpr std::size_t kDictWordOffset = 1;
 inline constexpr std::size_t kDictPositionOffset = 28;

@@ -139,16 +139,17 @@ public:
         const std::uint64_t* data = keys.Keys();
         const std::size_t count = keys.Count();
         bool anyRecord = false;
+        bool lastRankKept = false;
         std::uint64_t lastRank = 0;
         for (std::size_t i = 0; !observer_.StopRequested(); ++i) {
             observer_.LetMessagesThrough();
             if (i == count) break;
             const std::uint64_t rank = WorkFileKeys::Rank(data[i]);
             const std::uint16_t number = WorkFileKeys::Number(data[i]);
-            if (anyRecord && rank == lastRank) {
+            if (lastRankKept && rank == lastRank) {
                 numbers_.push_back(number);  // the word of the record before
             } else {
-                AddEntry(TrimmedWord(keys.WordField(rank).data()), number, anyRecord);
+                lastRankKept = AddEntry(TrimmedWord(keys.WordField(rank).data()), number, anyRecord);
                 lastRank = rank;
             }
             if ((i + 1) % kKeysPerRelease == 0) {
@@ -171,8 +172,10 @@ public:
 
 private:
     /// One record: a word that differs from the previous record's ends the
-    /// previous word's group.
-    void AddEntry(std::string_view word, std::uint16_t number, bool& anyRecord) {
+    /// previous word's group. An empty word (a token of control characters
+    /// only) forms no group: its record is dropped, and false returned.
+    bool AddEntry(std::string_view word, std::uint16_t number, bool& anyRecord) {
+        if (word.empty()) return false;
         if (!anyRecord) previousWord_.assign(word);
         anyRecord = true;
         if (word != previousWord_) {
@@ -180,6 +183,7 @@ private:
             previousWord_.assign(word);
         }
         numbers_.push_back(number);
+        return true;
     }
 
     /// Writes the dictionary record, hash slots and posting list of the

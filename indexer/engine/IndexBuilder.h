@@ -33,7 +33,9 @@ struct BuildSettings {
 /// the sorted records are written back to ".temp"), then writes
 /// ".dct", ".ndx", ".hsh", ".ext" (or deletes it) and, with `dumpwords`,
 /// ".lst" (deleted first either way); with `staged`, each under its staged
-/// name, leaving the published files alone. A missing work file builds an index set without words. A stop
+/// name, leaving the published files alone. A record whose word is empty
+/// once its trailing blanks and control characters are removed is dropped.
+/// A missing work file builds an index set without words. A stop
 /// request ends the pass; the words read before it are still written.
 /// Shows "Building Index" in CurrentStep and the word count in wordTotal.
 /// Throws platform::IoError on a read or write error, and IndexLimitError

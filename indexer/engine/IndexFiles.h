@@ -64,6 +64,11 @@ inline constexpr std::size_t kTocRecordSize = kTocUrlWidth + kTocTitleWidth + 2;
 // ---- Dictionary ".dct" -------------------------------------------------------
 
 /// Length byte (always 27), 27-byte word, 32-bit signed posting position.
+/// The search program's binary search relies on the order of the records:
+/// their words are unique and strictly ascending as 27-byte blank-padded
+/// fields compared byte by byte as unsigned values, and never empty (never
+/// 27 blanks). A word that is empty once its trailing blanks and control
+/// characters are removed gets no record.
 inline constexpr std::size_t kDictionaryRecordSize = 32;
 inline constexpr std::size_t kDictionaryPositionOffset = 28;
 

@@ -253,6 +253,48 @@ TEST(IndexBuilder, StopDuringTheBuildKeepsTheWordsReadBeforeIt) {
     EXPECT_EQ(ReadBytes(db + ".ndx").size(), 251 * 2 * kPostingValueSize);
 }
 
+/// A work file of (word, document) entries in the order given; each record
+/// ends in `lineEnd` ("\n\r" makes a file that is sorted where it lies).
+std::string WorkFileOf(const std::vector<std::pair<std::string, int>>& entries, const std::string& lineEnd) {
+    std::string bytes;
+    for (const auto& [word, number] : entries) bytes += FormatWorkEntry(word, number) + lineEnd;
+    return bytes;
+}
+
+TEST(IndexBuilder, WordsEmptyOnceTrimmedFormNoGroupAndLeaveNoTrace) {
+    // Control characters only, and a blank field: first in the order, in
+    // several documents, beside words that begin with control characters.
+    const std::vector<std::pair<std::string, int>> words = {
+        {"ALPHA", 4}, {"\x02X", 2}, {"#TAG", 3}, {"\x01" "CTRL", 1}, {"ALPHA", 1}, {"\x01" "CTRL", 2}};
+    std::vector<std::pair<std::string, int>> withEmpty = {{"\x01", 1}, {"\x1F", 4}, {"\x01", 3}, {"", 3}};
+    withEmpty.insert(withEmpty.begin() + 2, words.begin(), words.end());
+    withEmpty.insert(withEmpty.end(), {{"\x02\x03", 2}, {"\x01", 2}});
+    for (const std::string lineEnd : {"\r\n", "\n\r"}) {
+        SCOPED_TRACE(lineEnd == "\r\n" ? "sorted by keys" : "sorted in place");
+        TempFolder folder;
+        const std::string with = folder / "With", without = folder / "Without";
+        WriteBytes(with + ".temp", WorkFileOf(withEmpty, lineEnd));
+        WriteBytes(without + ".temp", WorkFileOf(words, lineEnd));
+        RecordingObserver withObserver, withoutObserver;
+        BuildIndex({with, true, false}, withObserver);
+        BuildIndex({without, true, false}, withoutObserver);
+        for (const char* ext : {".dct", ".hsh", ".lst"})
+            EXPECT_TRUE(SameBytes(ReadBytes(with + ext), ReadBytes(without + ext))) << ext;
+        // The sort leaves the entries of one word in no particular order.
+        EXPECT_TRUE(SameBytes(testing::OrderedPostingLists(ReadBytes(with + ".ndx")),
+                              testing::OrderedPostingLists(ReadBytes(without + ".ndx"))));
+        EXPECT_EQ(ReadBytes(with + ".dct").size(), 4 * kDictionaryRecordSize);
+        EXPECT_EQ(withObserver.wordTotals.back(), "4");
+
+        WriteBytes(with + ".temp", WorkFileOf({{"\x01", 1}, {"\x02", 1}, {"\x01", 2}}, lineEnd));
+        BuildIndex({with, true, false}, withObserver);
+        EXPECT_EQ(ReadBytes(with + ".dct"), "");
+        EXPECT_EQ(ReadBytes(with + ".ndx"), "");
+        EXPECT_FALSE(Exists(with + ".lst"));
+        EXPECT_TRUE(SameBytes(ReadBytes(with + ".hsh"), GoldenBytes("empty.hsh")));
+    }
+}
+
 TEST(IndexBuilder, RejectsDocumentNumbersOutsideTheIndexRange) {
     TempFolder folder;
     const std::string db = folder / "DataBase";

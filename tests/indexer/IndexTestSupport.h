@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -74,6 +75,27 @@ inline ::testing::AssertionResult SameBytes(const std::string& actual, const std
         return ::testing::AssertionFailure() << "sizes differ: got " << actual.size() << " bytes, expected "
                                              << expected.size() << " (equal up to offset " << common << ")";
     return ::testing::AssertionSuccess();
+}
+
+/// The bytes of a posting file with the document numbers of each list in
+/// ascending order: equal when two files list the same documents per word.
+inline std::string OrderedPostingLists(const std::string& ndx) {
+    auto valueAt = [&ndx](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(ndx[at])) |
+               static_cast<unsigned>(static_cast<unsigned char>(ndx[at + 1])) << 8;
+    };
+    std::string ordered = ndx;
+    for (std::size_t at = 0; at + 2 <= ndx.size();) {
+        const std::size_t first = at + 2, end = std::min(ndx.size(), first + 2 * std::size_t{valueAt(at)});
+        std::vector<std::string> numbers;
+        for (std::size_t n = first; n + 2 <= end; n += 2) numbers.push_back(ndx.substr(n, 2));
+        std::sort(numbers.begin(), numbers.end(), [](const std::string& a, const std::string& b) {
+            return std::string{a[1], a[0]} < std::string{b[1], b[0]};
+        });
+        for (std::size_t i = 0; i < numbers.size(); ++i) ordered.replace(first + 2 * i, 2, numbers[i]);
+        at = end;
+    }
+    return ordered;
 }
 
 /// Records everything a run reports and can ask for a stop at a chosen point.

@@ -181,6 +181,29 @@ TEST(TermLookupNarrow, ShortTermDoesNotTakeANeighboursPostings) {
     EXPECT_EQ(Members(set), (Docs{1}));
 }
 
+TEST(TermLookupNarrow, WordsBesideTokensOfControlCharactersOnlyFindExactlyTheirDocuments) {
+    // The tokens of control characters only are empty words: they leave no
+    // record that could break the dictionary's order or lend its documents.
+    TestIndex index;
+    index.AddDocument("u1", "t1", {"\x01", "\x01" "CTRL", "ALPHA"});
+    index.AddDocument("u2", "t2", {"\x02\x03", "\x02" "X", "\x01" "CTRL"});
+    index.AddDocument("u3", "t3", {"\x1F", "\x1F" "UNIT", "!BANG"});
+    index.AddDocument("u4", "t4", {"\x01", "\x02\x03", "\x1F", "#TAG", "ALPHA"});
+    index.AddDocument("u5", "t5", {"\x02" "X", "\x02", "BETA"});
+    index.Build();
+    EXPECT_EQ(index.Read(".dct").size(), 7u * 32);
+    const std::vector<std::pair<std::string, Docs>> cases = {
+        {"\x01" "ctrl", {1, 2}}, {"\x02" "x", {2, 5}}, {"\x1F" "unit", {3}}, {"!bang", {3}}, {"#tag", {4}},
+        {"alpha", {1, 4}},      {"beta", {5}},        {"\x01" "ct*", {1, 2}}, {"\x1F" "un*", {3}},
+    };
+    for (const auto& [term, documents] : cases) {
+        TTARVO engine(index.BasePath());
+        TBitSet set(500);
+        engine.LookupTerm(set, term);
+        EXPECT_EQ(Members(set), documents) << term;
+    }
+}
+
 TEST(TermLookupNarrow, EmptyDictionaryFindsNothing) {
     TestIndex index;
     index.AddDocument("u1", "t1");
