@@ -301,11 +301,6 @@ void TCGIWinEngine::EndRequest() {
     t_win.output.reset();
 }
 
-int TCGIWinEngine::GetContentLength() {
-    int value = 0;
-    return ParseInteger(GetServerVariable("Content Length"), value) ? value : 0;
-}
-
 std::string TCGIWinEngine::GetCookie() {
     if (!t_win.profile) return std::string(kNotAvailable);
     return t_win.profile->ReadString("EXTRA HEADERS", "COOKIE", kNotAvailable);

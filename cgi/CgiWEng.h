@@ -71,8 +71,6 @@ public:
 
     void DoExecRequest() override;
     void EndRequest() override;
-    /// "Content Length" of the profile as an integer; 0 when not a number.
-    int GetContentLength() override;
     /// "COOKIE" of "EXTRA HEADERS"; the marker "#1NOT_AVAILABLE#1" when absent.
     std::string GetCookie() override;
     int GetConnectionHandle() override;

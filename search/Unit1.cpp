@@ -4,14 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
-#include <limits>
 #include <string>
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
-#include "platform/CodePage.h"
+#include "cgi/RequestBody.h"
 #include "platform/Environment.h"
 
 namespace search {
@@ -113,46 +111,6 @@ std::string LoggableText(std::string_view text) {
         if (static_cast<unsigned char>(ch) < 32) ch = '?';
     }
     return shown;
-}
-
-// The most of an unread request body that is read and dropped.
-constexpr long long kMaxDiscardedBody = 64LL * 1024 * 1024;
-
-// The announced body length, also beyond the int range, where the engine's
-// GetContentLength gives 0; a number too long even for this counts as the
-// largest length. Anything that is not a number gives GetContentLength's 0.
-long long AnnouncedBodyLength(cgi::THttpEngine& engine) {
-    const std::string text = engine.GetServerVariable("CONTENT LENGTH");
-    std::string_view digits(text);
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    long long value = 0;
-    const std::from_chars_result parsed = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || parsed.ptr != digits.data() + digits.size()) return engine.GetContentLength();
-    if (parsed.ec == std::errc()) return value;
-    if (parsed.ec == std::errc::result_out_of_range && digits.front() != '-')
-        return std::numeric_limits<long long>::max();
-    return engine.GetContentLength();
-}
-
-// A body over the read limit, or a multipart one, stays unread by the CGI
-// layer. A gateway that hands the body over while the program runs
-// (fcgiwrap behind nginx) fails such a request with "502 Bad Gateway" when the
-// program has ended before taking it, so the body is read and dropped here.
-// Only the announced length is read, never more, so a server that keeps
-// standard input open cannot make the program wait.
-void DiscardUnreadBody(cgi::THttpEngine& engine, int readLimit) {
-    const long long length = AnnouncedBodyLength(engine);
-    const bool multipart = platform::AnsiUpper(engine.GetContentType()).find("MULTIPART/FORM-DATA;") !=
-                           std::string::npos;
-    if (length <= 0 || (length <= readLimit && !multipart)) return;
-    std::array<char, 65536> sink;
-    long long left = std::min(length, kMaxDiscardedBody);
-    while (left > 0) {
-        const int wanted = static_cast<int>(std::min<long long>(left, static_cast<long long>(sink.size())));
-        const int got = engine.ReadInput(sink.data(), wanted);
-        if (got <= 0) break;
-        left -= got;
-    }
 }
 
 }  // namespace
@@ -259,7 +217,7 @@ void TForm1::LanguageMessage(int number, std::string& text) const {
 }
 
 void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
-    DiscardUnreadBody(Sender, GeneralHttpEngine1.AutoReadLimit());
+    cgi::DropUnreadBody(Sender, GeneralHttpEngine1.AutoReadLimit());
 
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
