@@ -306,7 +306,6 @@ TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSetti
     BufferedOutput = settings.bufferedOutput;
     NoCache = settings.noCache;
     ApplyRequestSettings(settings);
-    firstRequest_ = true;
     startedByHand_ = settings.startedByHand;
     development_ = startedByHand_ && relay::DevelopmentWindowExists();
 
@@ -342,12 +341,9 @@ void TCGIStdEngine::ReadRequestInput() {
 void TCGIStdEngine::DoExecRequest() {
     t_std.inputData.clear();
     ReadRequestInput();
-    if (firstRequest_ && OnFirstExecRequest) {
-        firstRequest_ = false;
-        OnFirstExecRequest(*this);
-    }
-    if (OnExecRequest) OnExecRequest(*this);
-    if (OnLastExecRequest && !development_) OnLastExecRequest(*this);
+    // A development process started by hand goes on serving relayed
+    // requests, so for it no request is the last.
+    RunRequestEvents(!development_);
 }
 
 void TCGIStdEngine::EndRequest() {

@@ -63,7 +63,6 @@ private:
     void ServeRelayedRequest(const std::string& requestPath, const std::string& upperName);
 
     bool development_ = false;
-    bool firstRequest_ = true;
     bool startedByHand_ = false;
     platform::TTimer* pollTimer_ = nullptr;
 };

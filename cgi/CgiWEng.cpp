@@ -257,7 +257,6 @@ void StartWindowsCgiModule() {
 TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
     : THttpEngine(owner) {
     StartWindowsCgiModule();
-    firstRequest_ = true;
     AutoTerminate = true;
     NoCache = settings.noCache;
     BufferedOutput = settings.bufferedOutput;
@@ -284,12 +283,9 @@ void TCGIWinEngine::DoExecRequest() {
     t_win.output = std::make_unique<TCgiOutput>(
         platform::FileHandle::Open(t_win.outputFileName, platform::FileHandle::Mode::CreateTruncate));
     try {
-        if (firstRequest_ && OnFirstExecRequest) {
-            firstRequest_ = false;
-            OnFirstExecRequest(*this);
-        }
-        if (OnExecRequest) OnExecRequest(*this);
-        if (OnLastExecRequest && !Process().relayServerMode) OnLastExecRequest(*this);
+        // Here the relay server (not the development flag, as for standard
+        // CGI) is what serves more requests: a profile process ends after one.
+        RunRequestEvents(!Process().relayServerMode);
     } catch (...) {
         if (AutoTerminate) t_win.output.reset();
         throw;

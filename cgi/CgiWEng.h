@@ -96,7 +96,6 @@ private:
     void PollRelay();
 
     bool development_ = false;
-    bool firstRequest_ = true;
     bool startedByHand_ = false;
     platform::TTimer* pollTimer_ = nullptr;
 };

@@ -50,6 +50,11 @@ void TGeneralHttpEngine::SetNoCache(bool value) {
     if (THttpEngine* engine = CurrentHttpEngine()) engine->NoCache = value;
 }
 
+void TGeneralHttpEngine::SetDropsUnreadBody(bool value) {
+    dropsUnreadBody_ = value;
+    if (THttpEngine* engine = CurrentHttpEngine()) engine->DropsUnreadBody = value;
+}
+
 void TGeneralHttpEngine::SetOnExecRequest(TExecRequestEvent handler) {
     onExecRequest_ = std::move(handler);
     if (THttpEngine* engine = CurrentHttpEngine()) engine->OnExecRequest = onExecRequest_;
@@ -82,6 +87,7 @@ THttpEngineSettings TGeneralHttpEngine::SettingsForEngine(bool startedByHand) co
     settings.autoReadInput = autoReadInput_;
     settings.autoContentType = autoContentType_;
     settings.autoHttpHeader = autoHttpHeader_;
+    settings.dropsUnreadBody = dropsUnreadBody_;
     settings.onRequestError = onRequestError_;
     settings.onLastExecRequest = onLastExecRequest_;
     settings.onExecRequest = onExecRequest_;

@@ -56,6 +56,8 @@ public:
     void SetCgiAutoTerminate(bool value);
     bool NoCache() const noexcept { return noCache_; }
     void SetNoCache(bool value);
+    bool DropsUnreadBody() const noexcept { return dropsUnreadBody_; }
+    void SetDropsUnreadBody(bool value);
     const TExecRequestEvent& OnExecRequest() const noexcept { return onExecRequest_; }
     void SetOnExecRequest(TExecRequestEvent handler);
     const TFirstExecRequestEvent& OnFirstExecRequest() const noexcept { return onFirstExecRequest_; }
@@ -121,6 +123,7 @@ private:
     bool bufferedOutput_ = false;
     bool cgiAutoTerminate_ = false;
     bool noCache_ = false;
+    bool dropsUnreadBody_ = false;
     TExecRequestEvent onExecRequest_;
     TFirstExecRequestEvent onFirstExecRequest_;
     TLastExecRequestEvent onLastExecRequest_;

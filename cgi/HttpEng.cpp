@@ -97,10 +97,21 @@ void THttpEngine::ApplyRequestSettings(const THttpEngineSettings& settings) {
     AutoReadInput = settings.autoReadInput;
     AutoContentType = settings.autoContentType;
     AutoHttpHeader = settings.autoHttpHeader;
+    DropsUnreadBody = settings.dropsUnreadBody;
     OnRequestError = settings.onRequestError;
     OnLastExecRequest = settings.onLastExecRequest;
     OnExecRequest = settings.onExecRequest;
     OnFirstExecRequest = settings.onFirstExecRequest;
+}
+
+void THttpEngine::RunRequestEvents(bool lastEventRuns) {
+    if (firstRequest_ && OnFirstExecRequest) {
+        firstRequest_ = false;
+        OnFirstExecRequest(*this);
+    }
+    if (DropsUnreadBody) DropUnreadBody(*this, AutoReadLimit);
+    if (OnExecRequest) OnExecRequest(*this);
+    if (OnLastExecRequest && lastEventRuns) OnLastExecRequest(*this);
 }
 
 void THttpEngine::Loaded() {

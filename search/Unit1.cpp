@@ -9,7 +9,6 @@
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
-#include "cgi/RequestBody.h"
 #include "platform/Environment.h"
 
 namespace search {
@@ -208,6 +207,8 @@ cgi::TGeneralHttpEngine& TForm1::CreateEngineComponent() {
     engine.SetBufferedOutput(false);
     engine.SetCgiAutoTerminate(true);
     engine.SetNoCache(false);
+    // The handler never reads the body: the engine takes and drops what it left unread.
+    engine.SetDropsUnreadBody(true);
     engine.SetOnExecRequest([this](cgi::THttpEngine& sender) { GeneralHttpEngine1ExecRequest(sender); });
     return engine;
 }
@@ -216,9 +217,7 @@ void TForm1::LanguageMessage(int number, std::string& text) const {
     text = MessageText(LanguageOffset, number);
 }
 
-void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
-    cgi::DropUnreadBody(Sender, GeneralHttpEngine1.AutoReadLimit());
-
+void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
     const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");

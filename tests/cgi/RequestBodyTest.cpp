@@ -90,4 +90,25 @@ TEST(DropUnreadBody, TakesOnlyTheAnnouncedLengthOfABodyNobodyRead) {
     EXPECT_EQ(DroppedBytes("99999999999999999999999", form, 10000), cgi::kMaxDroppedBody);
 }
 
+/// Runs the engines' shared event sequence around a handler that notes how
+/// much of the body had been taken when it ran.
+long long TakenBeforeTheHandler(bool dropsUnreadBody) {
+    class TEventEngine : public TEndlessInputEngine {
+    public:
+        void DoExecRequest() override { RunRequestEvents(true); }
+    } engine;
+    engine.variables = {{"CONTENT LENGTH", "20000"}};
+    engine.AutoReadLimit = 10000;
+    engine.DropsUnreadBody = dropsUnreadBody;
+    long long takenThen = -1;
+    engine.OnExecRequest = [&](cgi::THttpEngine&) { takenThen = engine.taken; };
+    engine.ProcessRequest();
+    return takenThen;
+}
+
+TEST(DropUnreadBody, TheEngineDropsTheBodyBeforeTheHandlerOnlyWhenAsked) {
+    EXPECT_EQ(TakenBeforeTheHandler(true), 20000);
+    EXPECT_EQ(TakenBeforeTheHandler(false), 0);
+}
+
 }  // namespace
