@@ -300,24 +300,17 @@ void StartStandardCgiModule() {
 // ---- Engine ----------------------------------------------------------------
 
 TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
-    : THttpEngine(owner) {
+    : TCgiEngine(owner) {
     StartStandardCgiModule();
     AutoTerminate = settings.autoTerminate;
     BufferedOutput = settings.bufferedOutput;
     NoCache = settings.noCache;
     ApplyRequestSettings(settings);
-    startedByHand_ = settings.startedByHand;
-    development_ = startedByHand_ && relay::DevelopmentWindowExists();
+    TakeStartSettings(settings);
 
     if (IsDesigning() || platform::RunsAsLoadedLibrary() || CgiVersionNamesWindows()) return;
     if (!ServerSoftwareIsSet() && !Process().relayServerMode) return;
-    MakeCurrent();
-    if (Process().relayServerMode) {
-        pollTimer_ = &relay::StartServerPolling(*this, relay::RelayTimings().standardServerPoll, [this] { PollRelay(); });
-        return;
-    }
-    ProcessRequest();
-    if (AutoTerminate) TerminateCgi();
+    ServeProcess(Process().relayServerMode, relay::RelayTimings().standardServerPoll);
 }
 
 void TCGIStdEngine::ReadRequestInput() {
@@ -343,7 +336,7 @@ void TCGIStdEngine::DoExecRequest() {
     ReadRequestInput();
     // A development process started by hand goes on serving relayed
     // requests, so for it no request is the last.
-    RunRequestEvents(!development_);
+    RunRequestEvents(!IsDevelopment());
 }
 
 void TCGIStdEngine::EndRequest() {
@@ -403,20 +396,8 @@ bool TCGIStdEngine::IsActiveEngine() {
 
 // ---- Relay server ----------------------------------------------------------
 
-void TCGIStdEngine::PollRelay() {
-    pollTimer_->SetEnabled(false);
-    try {
-        const auto taken = relay::TakeNextRequest(relay::IsStandardRequestName);
-        if (taken) {
-            const std::string requestPath = platform::ResolvePathIgnoringCase(taken->name);
-            if (platform::FileExists(requestPath)) ServeRelayedRequest(requestPath, taken->name);
-            else relay::FinishRequest(taken->name);
-        }
-    } catch (const std::exception&) {
-        // A failed relayed request must not stop the relay; polling goes on.
-    }
-    if (!platform::FileExists(relay::ServerFileName())) TerminateCgi();
-    pollTimer_->SetEnabled(true);
+bool TCGIStdEngine::IsOwnRelayedRequest(const std::string& upperName) const {
+    return relay::IsStandardRequestName(upperName);
 }
 
 void TCGIStdEngine::ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) {

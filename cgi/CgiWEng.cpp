@@ -255,22 +255,15 @@ void StartWindowsCgiModule() {
 // ---- Engine ----------------------------------------------------------------
 
 TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
-    : THttpEngine(owner) {
+    : TCgiEngine(owner) {
     StartWindowsCgiModule();
     AutoTerminate = true;
     NoCache = settings.noCache;
     BufferedOutput = settings.bufferedOutput;
     if (IsDesigning() || Process().standardEnvironment || !IsActiveEngine()) return;
     ApplyRequestSettings(settings);
-    startedByHand_ = settings.startedByHand;
-    development_ = startedByHand_ && relay::DevelopmentWindowExists();
-    MakeCurrent();
-    if (Process().relayServerMode) {
-        pollTimer_ = &relay::StartServerPolling(*this, relay::RelayTimings().windowsServerPoll, [this] { PollRelay(); });
-        return;
-    }
-    ProcessRequest();
-    if (AutoTerminate) TerminateCgi();
+    TakeStartSettings(settings);
+    ServeProcess(Process().relayServerMode, relay::RelayTimings().windowsServerPoll);
 }
 
 void TCGIWinEngine::DoExecRequest() {
@@ -379,24 +372,14 @@ bool TCGIWinEngine::IsActiveEngine() { return !IsStandardEnvironment(); }
 
 // ---- Relay server ----------------------------------------------------------
 
-void TCGIWinEngine::PollRelay() {
-    pollTimer_->SetEnabled(false);
-    try {
-        const auto taken = relay::TakeNextRequest(
-            [](const std::string& name) { return !relay::IsStandardRequestName(name); });
-        if (taken) {
-            const std::string profilePath = platform::ResolvePathIgnoringCase(taken->name);
-            if (platform::FileExists(profilePath)) {
-                t_win.profilePath = profilePath;
-                ProcessRequest();
-            }
-            relay::FinishRequest(taken->name);
-        }
-    } catch (const std::exception&) {
-        // Errors of a relayed request are ignored; polling goes on.
-    }
-    if (!platform::FileExists(relay::ServerFileName())) TerminateCgi();
-    pollTimer_->SetEnabled(true);
+bool TCGIWinEngine::IsOwnRelayedRequest(const std::string& upperName) const {
+    return !relay::IsStandardRequestName(upperName);
+}
+
+void TCGIWinEngine::ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) {
+    t_win.profilePath = requestPath;
+    ProcessRequest();
+    relay::FinishRequest(upperName);
 }
 
 }  // namespace cgi
