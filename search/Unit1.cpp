@@ -27,10 +27,9 @@ struct Language {
 
 // The languages in the order their codes are compared, each with its message
 // block. Texts are Windows-1252 bytes, except "\xB9", the Slovenian "š" as
-// its Latin-2 (ISO-8859-2) byte.
+// its Latin-2 (ISO-8859-2) byte. The English block is the search's own texts.
 constexpr std::array<Language, 9> kLanguages{{
-    {"en", 0,
-     {"All wildcard characters must", "be after the 3rd character.", "File errors!", "No records found"}},
+    {"en", 0, {kWildcardMessage1, kWildcardMessage2, kFileErrorMessage, kNoRecordsMessage}},
     {"sp", 100,
      {"Todos los caracteres \"comodines\"", "deben estar despu\xE9s del 3er car\xE1" "cter.",
       "\xA1" "Errores de archivo!", "No existe registro"}},
