@@ -257,9 +257,13 @@ void StartWindowsCgiModule() {
 TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
     : TCgiEngine(owner) {
     StartWindowsCgiModule();
+    // A profile process serves one request, so CgiAutoTerminate is not asked.
     AutoTerminate = true;
     NoCache = settings.noCache;
     BufferedOutput = settings.bufferedOutput;
+    // Unlike the standard engine, a Windows CGI engine that stays idle (under
+    // a standard CGI environment) keeps the default request settings and
+    // events: it never serves a request.
     if (IsDesigning() || Process().standardEnvironment || !IsActiveEngine()) return;
     ApplyRequestSettings(settings);
     TakeStartSettings(settings);
