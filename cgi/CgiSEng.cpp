@@ -3,7 +3,6 @@
 #include "cgi/CgiSEng.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "cgi/CgiRelay.h"
 #include "cgi/CgiStreams.h"
 #include "cgi/HUtils.h"
+#include "cgi/RequestBody.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/FileTimes.h"
@@ -60,15 +60,15 @@ StdProcessState& Process() {
     return state;
 }
 
-// CONTENT_LENGTH as a count: 0 when absent or not a number; a number beyond
-// the int range counts as the largest int, so it is refused by the limit.
-long long ParseContentLength(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error == std::errc::result_out_of_range) return text.front() == '-' ? 0 : INT32_MAX;
-    if (error != std::errc() || end != text.data() + text.size()) return 0;
-    return value;
+// CONTENT_LENGTH as this engine counts it: the number, also beyond the int
+// range, so it is refused by the read limit; 0 when absent or not a number.
+// A text that begins with a number too long for 64 bits counts as the largest
+// int, whatever follows the digits: refused by the read limit (and logged),
+// where GetContentLength and the body drop read such a text as no number.
+long long BodyLength(std::string_view text) {
+    const TContentLength length = ParseContentLength(text);
+    if (length.startsAboveRange) return INT32_MAX;
+    return length.OrAboveRange(0);
 }
 
 std::string DrawRequestId() {
@@ -119,7 +119,7 @@ void WriteRequestFile(const std::string& path) {
     }
     block += kDebugMarkerLine;
     block += "\r\n\r\n";
-    const long long length = ParseContentLength(GetEnvVar("CONTENT_LENGTH"));
+    const long long length = BodyLength(GetEnvVar("CONTENT_LENGTH"));
     if (length > 0 && t_std.input) block += ReadBody(*t_std.input, length);
     platform::FileHandle file = platform::FileHandle::Open(path, platform::FileHandle::Mode::CreateTruncate);
     if (!file.IsOpen()) throw platform::IoError("cannot create", path, file.OpenError());
@@ -300,31 +300,23 @@ void StartStandardCgiModule() {
 // ---- Engine ----------------------------------------------------------------
 
 TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
-    : THttpEngine(owner) {
+    : TCgiEngine(owner) {
     StartStandardCgiModule();
     AutoTerminate = settings.autoTerminate;
     BufferedOutput = settings.bufferedOutput;
     NoCache = settings.noCache;
     ApplyRequestSettings(settings);
-    firstRequest_ = true;
-    startedByHand_ = settings.startedByHand;
-    development_ = startedByHand_ && relay::DevelopmentWindowExists();
+    TakeStartSettings(settings);
 
     if (IsDesigning() || platform::RunsAsLoadedLibrary() || CgiVersionNamesWindows()) return;
     if (!ServerSoftwareIsSet() && !Process().relayServerMode) return;
-    MakeCurrent();
-    if (Process().relayServerMode) {
-        pollTimer_ = &relay::StartServerPolling(*this, relay::RelayTimings().standardServerPoll, [this] { PollRelay(); });
-        return;
-    }
-    ProcessRequest();
-    if (AutoTerminate) TerminateCgi();
+    ServeProcess(Process().relayServerMode, relay::RelayTimings().standardServerPoll);
 }
 
 void TCGIStdEngine::ReadRequestInput() {
     if (!t_std.input) return;
     // Through the server variables, so a relayed request reads its own.
-    const long long length = ParseContentLength(GetServerVariable("CONTENT_LENGTH"));
+    const long long length = BodyLength(GetServerVariable("CONTENT_LENGTH"));
     if (length <= 0) {
         t_std.inputData = GetQueryString();
         return;
@@ -333,8 +325,7 @@ void TCGIStdEngine::ReadRequestInput() {
         WriteLog("Content length exceeds AutoReadLimit");
         return;
     }
-    const bool multipart =
-        platform::AnsiUpper(GetServerVariable("CONTENT_TYPE")).find("MULTIPART/FORM-DATA;") != std::string::npos;
+    const bool multipart = IsMultipartFormData(GetServerVariable("CONTENT_TYPE"));
     if (!AutoReadInput || multipart) return;  // the body stays for ReadInput
     const std::string body = ReadBody(*t_std.input, length);
     t_std.inputData = body.substr(0, body.find('\0'));
@@ -343,12 +334,9 @@ void TCGIStdEngine::ReadRequestInput() {
 void TCGIStdEngine::DoExecRequest() {
     t_std.inputData.clear();
     ReadRequestInput();
-    if (firstRequest_ && OnFirstExecRequest) {
-        firstRequest_ = false;
-        OnFirstExecRequest(*this);
-    }
-    if (OnExecRequest) OnExecRequest(*this);
-    if (OnLastExecRequest && !development_) OnLastExecRequest(*this);
+    // A development process started by hand goes on serving relayed
+    // requests, so for it no request is the last.
+    RunRequestEvents(!IsDevelopment());
 }
 
 void TCGIStdEngine::EndRequest() {
@@ -408,20 +396,8 @@ bool TCGIStdEngine::IsActiveEngine() {
 
 // ---- Relay server ----------------------------------------------------------
 
-void TCGIStdEngine::PollRelay() {
-    pollTimer_->SetEnabled(false);
-    try {
-        const auto taken = relay::TakeNextRequest(relay::IsStandardRequestName);
-        if (taken) {
-            const std::string requestPath = platform::ResolvePathIgnoringCase(taken->name);
-            if (platform::FileExists(requestPath)) ServeRelayedRequest(requestPath, taken->name);
-            else relay::FinishRequest(taken->name);
-        }
-    } catch (const std::exception&) {
-        // A failed relayed request must not stop the relay; polling goes on.
-    }
-    if (!platform::FileExists(relay::ServerFileName())) TerminateCgi();
-    pollTimer_->SetEnabled(true);
+bool TCGIStdEngine::IsOwnRelayedRequest(const std::string& upperName) const {
+    return relay::IsStandardRequestName(upperName);
 }
 
 void TCGIStdEngine::ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) {

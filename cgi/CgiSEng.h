@@ -8,8 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cgi/HttpEng.h"
-#include "platform/Timer.h"
+#include "cgi/CgiEngine.h"
 
 namespace cgi {
 
@@ -26,14 +25,12 @@ bool IsStandardRelayServer();
 /// Whether the upper-cased "CGI_VERSION" names Windows CGI ("WIN").
 bool CgiVersionNamesWindows();
 
-class TCGIStdEngine : public THttpEngine {
+class TCGIStdEngine : public TCgiEngine {
 public:
     /// Takes the settings; in a CGI process (or relay server) becomes current
     /// and then either serves the request at once (ending the process when
     /// AutoTerminate is on) or, as relay server, starts polling.
     TCGIStdEngine(platform::TComponent* owner, const THttpEngineSettings& settings);
-
-    bool AutoTerminate = true;  ///< end the process after the request
 
     void DoExecRequest() override;
     /// Frees the streams and ends the process when AutoTerminate is on
@@ -54,18 +51,14 @@ public:
     std::vector<std::string> GetFieldNames() override;
     bool IsActiveEngine() override;
 
-    /// The development flag: started by hand while a development window exists.
-    bool IsDevelopment() const noexcept { return development_; }
+protected:
+    bool IsOwnRelayedRequest(const std::string& upperName) const override;
+    /// Reads the relayed environment and body from the request file, writes
+    /// the answer file, and removes the request file.
+    void ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) override;
 
 private:
     void ReadRequestInput();
-    void PollRelay();
-    void ServeRelayedRequest(const std::string& requestPath, const std::string& upperName);
-
-    bool development_ = false;
-    bool firstRequest_ = true;
-    bool startedByHand_ = false;
-    platform::TTimer* pollTimer_ = nullptr;
 };
 
 }  // namespace cgi

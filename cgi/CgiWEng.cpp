@@ -255,23 +255,19 @@ void StartWindowsCgiModule() {
 // ---- Engine ----------------------------------------------------------------
 
 TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
-    : THttpEngine(owner) {
+    : TCgiEngine(owner) {
     StartWindowsCgiModule();
-    firstRequest_ = true;
+    // A profile process serves one request, so CgiAutoTerminate is not asked.
     AutoTerminate = true;
     NoCache = settings.noCache;
     BufferedOutput = settings.bufferedOutput;
+    // Unlike the standard engine, a Windows CGI engine that stays idle (under
+    // a standard CGI environment) keeps the default request settings and
+    // events: it never serves a request.
     if (IsDesigning() || Process().standardEnvironment || !IsActiveEngine()) return;
     ApplyRequestSettings(settings);
-    startedByHand_ = settings.startedByHand;
-    development_ = startedByHand_ && relay::DevelopmentWindowExists();
-    MakeCurrent();
-    if (Process().relayServerMode) {
-        pollTimer_ = &relay::StartServerPolling(*this, relay::RelayTimings().windowsServerPoll, [this] { PollRelay(); });
-        return;
-    }
-    ProcessRequest();
-    if (AutoTerminate) TerminateCgi();
+    TakeStartSettings(settings);
+    ServeProcess(Process().relayServerMode, relay::RelayTimings().windowsServerPoll);
 }
 
 void TCGIWinEngine::DoExecRequest() {
@@ -284,12 +280,9 @@ void TCGIWinEngine::DoExecRequest() {
     t_win.output = std::make_unique<TCgiOutput>(
         platform::FileHandle::Open(t_win.outputFileName, platform::FileHandle::Mode::CreateTruncate));
     try {
-        if (firstRequest_ && OnFirstExecRequest) {
-            firstRequest_ = false;
-            OnFirstExecRequest(*this);
-        }
-        if (OnExecRequest) OnExecRequest(*this);
-        if (OnLastExecRequest && !Process().relayServerMode) OnLastExecRequest(*this);
+        // Here the relay server (not the development flag, as for standard
+        // CGI) is what serves more requests: a profile process ends after one.
+        RunRequestEvents(!Process().relayServerMode);
     } catch (...) {
         if (AutoTerminate) t_win.output.reset();
         throw;
@@ -299,11 +292,6 @@ void TCGIWinEngine::DoExecRequest() {
 void TCGIWinEngine::EndRequest() {
     THttpEngine::EndRequest();
     t_win.output.reset();
-}
-
-int TCGIWinEngine::GetContentLength() {
-    int value = 0;
-    return ParseInteger(GetServerVariable("Content Length"), value) ? value : 0;
 }
 
 std::string TCGIWinEngine::GetCookie() {
@@ -388,24 +376,14 @@ bool TCGIWinEngine::IsActiveEngine() { return !IsStandardEnvironment(); }
 
 // ---- Relay server ----------------------------------------------------------
 
-void TCGIWinEngine::PollRelay() {
-    pollTimer_->SetEnabled(false);
-    try {
-        const auto taken = relay::TakeNextRequest(
-            [](const std::string& name) { return !relay::IsStandardRequestName(name); });
-        if (taken) {
-            const std::string profilePath = platform::ResolvePathIgnoringCase(taken->name);
-            if (platform::FileExists(profilePath)) {
-                t_win.profilePath = profilePath;
-                ProcessRequest();
-            }
-            relay::FinishRequest(taken->name);
-        }
-    } catch (const std::exception&) {
-        // Errors of a relayed request are ignored; polling goes on.
-    }
-    if (!platform::FileExists(relay::ServerFileName())) TerminateCgi();
-    pollTimer_->SetEnabled(true);
+bool TCGIWinEngine::IsOwnRelayedRequest(const std::string& upperName) const {
+    return !relay::IsStandardRequestName(upperName);
+}
+
+void TCGIWinEngine::ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) {
+    t_win.profilePath = requestPath;
+    ProcessRequest();
+    relay::FinishRequest(upperName);
 }
 
 }  // namespace cgi

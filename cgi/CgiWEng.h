@@ -9,8 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cgi/HttpEng.h"
-#include "platform/Timer.h"
+#include "cgi/CgiEngine.h"
 
 namespace cgi {
 
@@ -60,19 +59,15 @@ bool IsStandardEnvironment();
 /// taken from the file-system root (the stand-in for "the system drive").
 std::string MakeAbsoluteCgiPath(std::string_view path);
 
-class TCGIWinEngine : public THttpEngine {
+class TCGIWinEngine : public TCgiEngine {
 public:
     /// Takes the settings (AutoTerminate is always on); when active becomes
     /// current and serves the profile named on the command line at once
     /// (ending the process), or polls as relay server.
     TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings);
 
-    bool AutoTerminate = true;  ///< end the process after the request
-
     void DoExecRequest() override;
     void EndRequest() override;
-    /// "Content Length" of the profile as an integer; 0 when not a number.
-    int GetContentLength() override;
     /// "COOKIE" of "EXTRA HEADERS"; the marker "#1NOT_AVAILABLE#1" when absent.
     std::string GetCookie() override;
     int GetConnectionHandle() override;
@@ -91,16 +86,13 @@ public:
     std::vector<std::string> GetFieldNames() override;
     bool IsActiveEngine() override;
 
-    bool IsDevelopment() const noexcept { return development_; }
+protected:
+    bool IsOwnRelayedRequest(const std::string& upperName) const override;
+    /// Serves the relayed profile; the profile stays for the client.
+    void ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) override;
 
 private:
     bool LookUpField(const std::string& name, std::string& value);
-    void PollRelay();
-
-    bool development_ = false;
-    bool firstRequest_ = true;
-    bool startedByHand_ = false;
-    platform::TTimer* pollTimer_ = nullptr;
 };
 
 }  // namespace cgi

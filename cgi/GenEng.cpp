@@ -7,6 +7,54 @@
 #include "platform/ProcessInfo.h"
 
 namespace cgi {
+namespace {
+
+/// What the engine choice knows about the process.
+struct TEngineChoice {
+    bool startedByHand = false;  ///< no "SERVER_SOFTWARE" and no arguments
+    bool serverSoftware = false;  ///< "SERVER_SOFTWARE" is set
+};
+
+/// One kind of engine.
+struct TEngineKind {
+    /// The module's start-up decision, taken before any engine is created
+    /// (a request relayed to a relay server ends the process there).
+    void (*startModule)();
+    /// Whether the kind is created; asked at its turn, after the kinds
+    /// before it were created (one of them may have become current).
+    bool (*isWanted)(const TEngineChoice& choice);
+    THttpEngine& (*create)(platform::TComponent& owner, const THttpEngineSettings& settings);
+};
+
+template <class Engine>
+THttpEngine& CreateEngine(platform::TComponent& owner, const THttpEngineSettings& settings) {
+    return owner.CreateOwned<Engine>(settings);
+}
+
+bool StandardEngineWanted(const TEngineChoice& choice) {
+    return CurrentHttpEngine() == nullptr &&
+           (choice.startedByHand || (choice.serverSoftware && !CgiVersionNamesWindows()));
+}
+
+// Started by hand, the Windows CGI engine is created beside the standard one.
+bool WindowsEngineWanted(const TEngineChoice& choice) {
+    return CurrentHttpEngine() == nullptr || choice.startedByHand;
+}
+
+/// The engine kinds in the order their modules start and they are tried.
+constexpr TEngineKind kEngineKinds[] = {
+    {StartStandardCgiModule, StandardEngineWanted, CreateEngine<TCGIStdEngine>},
+    {StartWindowsCgiModule, WindowsEngineWanted, CreateEngine<TCGIWinEngine>},
+};
+
+template <class Engine>
+Engine* FindEngine(const std::vector<THttpEngine*>& engines) noexcept {
+    for (THttpEngine* engine : engines)
+        if (auto* found = dynamic_cast<Engine*>(engine)) return found;
+    return nullptr;
+}
+
+}  // namespace
 
 TGeneralHttpEngine::TGeneralHttpEngine(platform::TComponent* owner) : TGeneralHttpComponent(owner) {
     autoReadInput_ = true;
@@ -50,6 +98,11 @@ void TGeneralHttpEngine::SetNoCache(bool value) {
     if (THttpEngine* engine = CurrentHttpEngine()) engine->NoCache = value;
 }
 
+void TGeneralHttpEngine::SetDropsUnreadBody(bool value) {
+    dropsUnreadBody_ = value;
+    if (THttpEngine* engine = CurrentHttpEngine()) engine->DropsUnreadBody = value;
+}
+
 void TGeneralHttpEngine::SetOnExecRequest(TExecRequestEvent handler) {
     onExecRequest_ = std::move(handler);
     if (THttpEngine* engine = CurrentHttpEngine()) engine->OnExecRequest = onExecRequest_;
@@ -82,6 +135,7 @@ THttpEngineSettings TGeneralHttpEngine::SettingsForEngine(bool startedByHand) co
     settings.autoReadInput = autoReadInput_;
     settings.autoContentType = autoContentType_;
     settings.autoHttpHeader = autoHttpHeader_;
+    settings.dropsUnreadBody = dropsUnreadBody_;
     settings.onRequestError = onRequestError_;
     settings.onLastExecRequest = onLastExecRequest_;
     settings.onExecRequest = onExecRequest_;
@@ -100,17 +154,20 @@ void TGeneralHttpEngine::Loaded() {
 
     // The modules' start-up decisions come first: a relayed request is
     // answered by the relay server and this process ends there.
-    StartStandardCgiModule();
-    StartWindowsCgiModule();
+    for (const TEngineKind& kind : kEngineKinds) kind.startModule();
 
-    const bool serverSoftware = !GetEnvVar("SERVER_SOFTWARE").empty();
-    const bool startedByHand = !serverSoftware && platform::ProcessArguments().empty();
+    TEngineChoice choice;
+    choice.serverSoftware = !GetEnvVar("SERVER_SOFTWARE").empty();
+    choice.startedByHand = !choice.serverSoftware && platform::ProcessArguments().empty();
     platform::TComponent& engineOwner = Owner() != nullptr ? *Owner() : *this;
-    if (CurrentHttpEngine() == nullptr && (startedByHand || (serverSoftware && !CgiVersionNamesWindows())))
-        stdEngine_ = &engineOwner.CreateOwned<TCGIStdEngine>(SettingsForEngine(startedByHand));
-    if (CurrentHttpEngine() == nullptr || startedByHand)
-        winEngine_ = &engineOwner.CreateOwned<TCGIWinEngine>(SettingsForEngine(startedByHand));
+    for (const TEngineKind& kind : kEngineKinds) {
+        if (kind.isWanted(choice))
+            engines_.push_back(&kind.create(engineOwner, SettingsForEngine(choice.startedByHand)));
+    }
 }
+
+TCGIStdEngine* TGeneralHttpEngine::StandardEngine() const noexcept { return FindEngine<TCGIStdEngine>(engines_); }
+TCGIWinEngine* TGeneralHttpEngine::WindowsEngine() const noexcept { return FindEngine<TCGIWinEngine>(engines_); }
 
 // ---- Forwarding ------------------------------------------------------------
 

@@ -1,7 +1,8 @@
 // The general engine component: the one component a program places on its
 // main form to become a CGI program. It carries the request settings and
 // events; after the form has been loaded it chooses the engine that fits the
-// process (standard CGI or Windows CGI), creates it with those settings, and
+// process from the table of engine kinds (standard CGI, Windows CGI; a new
+// kind joins with one entry there), creates it with those settings, and
 // from then on forwards setting changes and request-time calls to the
 // thread's current engine.
 #pragma once
@@ -32,11 +33,13 @@ public:
     /// AutoReadLimit 10000, AutoContentType "text/html".
     explicit TGeneralHttpEngine(platform::TComponent* owner);
 
-    /// Engine choice: hides the owning form, then (first engine of the
-    /// thread) creates the standard CGI engine when started by hand or when
-    /// "SERVER_SOFTWARE" is set and "CGI_VERSION" does not name "WIN", and the
-    /// Windows CGI engine when none became current or when started by hand.
-    /// Under either CGI the engine serves the request and ends the process here.
+    /// Engine choice: hides the owning form, takes every engine kind's
+    /// module start-up decision, then creates, in the table's order, each
+    /// kind whose test holds at its turn: the standard CGI engine (no engine
+    /// current yet, and started by hand or "SERVER_SOFTWARE" set while
+    /// "CGI_VERSION" does not name "WIN"), then the Windows CGI engine (none
+    /// became current, or started by hand). Under either CGI the engine
+    /// serves the request and ends the process here.
     void Loaded() override;
 
     // Published settings. Each setter stores the value and, when the calling
@@ -56,6 +59,8 @@ public:
     void SetCgiAutoTerminate(bool value);
     bool NoCache() const noexcept { return noCache_; }
     void SetNoCache(bool value);
+    bool DropsUnreadBody() const noexcept { return dropsUnreadBody_; }
+    void SetDropsUnreadBody(bool value);
     const TExecRequestEvent& OnExecRequest() const noexcept { return onExecRequest_; }
     void SetOnExecRequest(TExecRequestEvent handler);
     const TFirstExecRequestEvent& OnFirstExecRequest() const noexcept { return onFirstExecRequest_; }
@@ -66,8 +71,8 @@ public:
     void SetOnRequestError(TRequestErrorEvent handler);
 
     /// The engines this component created (null when not created).
-    TCGIStdEngine* StandardEngine() const noexcept { return stdEngine_; }
-    TCGIWinEngine* WindowsEngine() const noexcept { return winEngine_; }
+    TCGIStdEngine* StandardEngine() const noexcept;
+    TCGIWinEngine* WindowsEngine() const noexcept;
 
     // Forwarding accessors: each calls the same operation of the thread's
     // current engine; without one they raise ENoCurrentEngine.
@@ -121,12 +126,13 @@ private:
     bool bufferedOutput_ = false;
     bool cgiAutoTerminate_ = false;
     bool noCache_ = false;
+    bool dropsUnreadBody_ = false;
     TExecRequestEvent onExecRequest_;
     TFirstExecRequestEvent onFirstExecRequest_;
     TLastExecRequestEvent onLastExecRequest_;
     TRequestErrorEvent onRequestError_;
-    TCGIStdEngine* stdEngine_ = nullptr;
-    TCGIWinEngine* winEngine_ = nullptr;
+    /// The engines created, in the order of creation; owned by the form.
+    std::vector<THttpEngine*> engines_;
 };
 
 }  // namespace cgi

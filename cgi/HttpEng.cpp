@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdio>
 #include <random>
 
 #include "cgi/HUtils.h"
+#include "cgi/RequestBody.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/File.h"
@@ -36,15 +36,6 @@ thread_local RequestState t_request;
 int DrawRequestNumber() {
     thread_local std::minstd_rand generator(std::random_device{}());
     return static_cast<int>(generator() % 1000);
-}
-
-// Parses a decimal integer the way the variable's users expect: optional
-// sign, digits only, within the int range; anything else is not a number.
-bool ParseInteger(std::string_view text, int& value) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
 }
 
 std::string LogFolder() {
@@ -106,10 +97,21 @@ void THttpEngine::ApplyRequestSettings(const THttpEngineSettings& settings) {
     AutoReadInput = settings.autoReadInput;
     AutoContentType = settings.autoContentType;
     AutoHttpHeader = settings.autoHttpHeader;
+    DropsUnreadBody = settings.dropsUnreadBody;
     OnRequestError = settings.onRequestError;
     OnLastExecRequest = settings.onLastExecRequest;
     OnExecRequest = settings.onExecRequest;
     OnFirstExecRequest = settings.onFirstExecRequest;
+}
+
+void THttpEngine::RunRequestEvents(bool lastEventRuns) {
+    if (firstRequest_ && OnFirstExecRequest) {
+        firstRequest_ = false;
+        OnFirstExecRequest(*this);
+    }
+    if (DropsUnreadBody) DropUnreadBody(*this, AutoReadLimit);
+    if (OnExecRequest) OnExecRequest(*this);
+    if (OnLastExecRequest && lastEventRuns) OnLastExecRequest(*this);
 }
 
 void THttpEngine::Loaded() {
@@ -164,8 +166,7 @@ std::string THttpEngine::GetRemoteIdent() { return GetServerVariable("REMOTE IDE
 std::string THttpEngine::GetContentType() { return GetServerVariable("CONTENT TYPE"); }
 
 int THttpEngine::GetContentLength() {
-    int value = 0;
-    return ParseInteger(GetServerVariable("CONTENT LENGTH"), value) ? value : 0;
+    return ParseContentLength(GetServerVariable("CONTENT LENGTH")).AsInt();
 }
 
 std::string THttpEngine::GetUrl() {

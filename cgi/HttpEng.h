@@ -61,6 +61,10 @@ public:
     bool AutoHttpHeader = true;                 ///< the engine writes the HTTP header by itself
     bool BufferedOutput = false;                ///< the response is held until the handler returns
     bool NoCache = false;                       ///< the automatic header carries the no-cache lines
+    /// A body the engine left unread (over AutoReadLimit, or multipart) is
+    /// read and dropped before the handler runs: for handlers that never read
+    /// the body themselves (see DropUnreadBody).
+    bool DropsUnreadBody = false;
     TExecRequestEvent OnExecRequest;
     TFirstExecRequestEvent OnFirstExecRequest;
     TRequestErrorEvent OnRequestError;
@@ -149,6 +153,11 @@ protected:
     /// Takes the request settings and event handlers that every engine takes
     /// alike from the general engine component.
     void ApplyRequestSettings(const THttpEngineSettings& settings);
+    /// The events of one request, once the engine has prepared its input:
+    /// the first-request event (on the engine's first request only), the
+    /// dropping of an unread body when DropsUnreadBody is on, the handler,
+    /// and the last-request event when `lastEventRuns`.
+    void RunRequestEvents(bool lastEventRuns);
     /// Whether text or bytes written now go to the engine's output channel.
     bool SendsToChannel() const noexcept;
     /// The server variable, or the second name's when the first is empty.
@@ -157,6 +166,8 @@ protected:
 private:
     void ProduceAutomaticHeader();
     void FlushBufferedOutput();
+
+    bool firstRequest_ = true;
 };
 
 /// What the general engine component hands to the engine it creates.
@@ -169,6 +180,7 @@ struct THttpEngineSettings {
     bool autoReadInput = true;
     std::string autoContentType = "text/html";
     bool autoHttpHeader = true;
+    bool dropsUnreadBody = false;
     TRequestErrorEvent onRequestError;
     TLastExecRequestEvent onLastExecRequest;
     TExecRequestEvent onExecRequest;

@@ -80,7 +80,7 @@ public:
     TTARVO(const TTARVO&) = delete;
     TTARVO& operator=(const TTARVO&) = delete;
 
-    // ---- Query evaluation ---------------------------------------------------
+    // ---- The search: what the search program uses ----------------------------
 
     /// Runs the whole search: takes a snapshot of the set unless one is
     /// held (and drops the one it took at the end), evaluates the query into the result set and
@@ -100,6 +100,21 @@ public:
     /// in document-number order, reading their records from ".toc" again.
     /// Does nothing unless the search listed on demand and found documents.
     void VisitDocuments(const DocumentVisitor& visit);
+
+    /// Returns the error code and resets it to 0.
+    std::int32_t TakeErrorCode() noexcept;
+    std::int32_t GetFoundCount() const noexcept { return FoundCount; }
+    /// The message lines; the documents' titles and URLs too only when the
+    /// search did not list on demand (the tests' way, never the program's).
+    const std::vector<std::string>& GetTitles() const noexcept { return Titles; }
+    const std::vector<std::string>& GetUrls() const noexcept { return Urls; }
+    /// The file that `Status` names and why it failed.
+    const TFileFailure& GetFileFailure() const noexcept { return FileFailure; }
+
+    // ---- The steps and state of a search ------------------------------------
+    // Search runs these itself; they are public for the tests, the fuzz
+    // targets and the benchmark, which check a search step by step.
+
     /// Fills the result set from the query: terms combined strictly left to
     /// right, operator words between them. Stops at the first term that
     /// breaks the wildcard rule. Queries longer than 255 characters are cut
@@ -111,8 +126,6 @@ public:
     /// Applies operator `code` to the result set and `termSet`: 1 intersection,
     /// 2 union, 3 difference; any other code does nothing.
     void CombineSets(const TBitSet& termSet, int code);
-
-    // ---- Index reading ------------------------------------------------------
 
     /// Clears `termSet` and fills it with the documents that hold the term
     /// (exact, or "prefix*suffix" with the star at position 4 or later).
@@ -148,25 +161,15 @@ public:
     /// into the dictionary record and takes its posting position. False when
     /// an open failed earlier, or at the end of the file, or on a read error.
     bool ReadNextDictRecord();
-
-    // ---- State --------------------------------------------------------------
-
-    /// Returns the error code and resets it to 0.
-    std::int32_t TakeErrorCode() noexcept;
     /// Number of records of ".toc" (its size divided by 357).
     std::int32_t TocRecordCount() const noexcept { return TocCount; }
     std::int32_t GetStatus() const noexcept { return Status; }
     bool GetWildcardError() const noexcept { return WildcardError; }
-    std::int32_t GetFoundCount() const noexcept { return FoundCount; }
-    const std::vector<std::string>& GetTitles() const noexcept { return Titles; }
-    const std::vector<std::string>& GetUrls() const noexcept { return Urls; }
     const TBitSet& GetResultSet() const noexcept { return ResultSet; }
     const TDictRecord& GetDictRecord() const noexcept { return DictRecord; }
     const TExtRecord& GetExtRecord() const noexcept { return ExtRecord; }
     std::int32_t GetPostingPos() const noexcept { return PostingPos; }
     const std::string& GetBasePath() const noexcept { return BasePath; }
-    /// The file that `Status` names and why it failed.
-    const TFileFailure& GetFileFailure() const noexcept { return FileFailure; }
 
 private:
     void RunSearch(std::string_view query);

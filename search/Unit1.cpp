@@ -4,14 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
-#include <limits>
 #include <string>
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
-#include "platform/CodePage.h"
 #include "platform/Environment.h"
 
 namespace search {
@@ -30,10 +27,9 @@ struct Language {
 
 // The languages in the order their codes are compared, each with its message
 // block. Texts are Windows-1252 bytes, except "\xB9", the Slovenian "š" as
-// its Latin-2 (ISO-8859-2) byte.
+// its Latin-2 (ISO-8859-2) byte. The English block is the search's own texts.
 constexpr std::array<Language, 9> kLanguages{{
-    {"en", 0,
-     {"All wildcard characters must", "be after the 3rd character.", "File errors!", "No records found"}},
+    {"en", 0, {kWildcardMessage1, kWildcardMessage2, kFileErrorMessage, kNoRecordsMessage}},
     {"sp", 100,
      {"Todos los caracteres \"comodines\"", "deben estar despu\xE9s del 3er car\xE1" "cter.",
       "\xA1" "Errores de archivo!", "No existe registro"}},
@@ -113,46 +109,6 @@ std::string LoggableText(std::string_view text) {
         if (static_cast<unsigned char>(ch) < 32) ch = '?';
     }
     return shown;
-}
-
-// The most of an unread request body that is read and dropped.
-constexpr long long kMaxDiscardedBody = 64LL * 1024 * 1024;
-
-// The announced body length, also beyond the int range, where the engine's
-// GetContentLength gives 0; a number too long even for this counts as the
-// largest length. Anything that is not a number gives GetContentLength's 0.
-long long AnnouncedBodyLength(cgi::THttpEngine& engine) {
-    const std::string text = engine.GetServerVariable("CONTENT LENGTH");
-    std::string_view digits(text);
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    long long value = 0;
-    const std::from_chars_result parsed = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || parsed.ptr != digits.data() + digits.size()) return engine.GetContentLength();
-    if (parsed.ec == std::errc()) return value;
-    if (parsed.ec == std::errc::result_out_of_range && digits.front() != '-')
-        return std::numeric_limits<long long>::max();
-    return engine.GetContentLength();
-}
-
-// A body over the read limit, or a multipart one, stays unread by the CGI
-// layer. A gateway that hands the body over while the program runs
-// (fcgiwrap behind nginx) fails such a request with "502 Bad Gateway" when the
-// program has ended before taking it, so the body is read and dropped here.
-// Only the announced length is read, never more, so a server that keeps
-// standard input open cannot make the program wait.
-void DiscardUnreadBody(cgi::THttpEngine& engine, int readLimit) {
-    const long long length = AnnouncedBodyLength(engine);
-    const bool multipart = platform::AnsiUpper(engine.GetContentType()).find("MULTIPART/FORM-DATA;") !=
-                           std::string::npos;
-    if (length <= 0 || (length <= readLimit && !multipart)) return;
-    std::array<char, 65536> sink;
-    long long left = std::min(length, kMaxDiscardedBody);
-    while (left > 0) {
-        const int wanted = static_cast<int>(std::min<long long>(left, static_cast<long long>(sink.size())));
-        const int got = engine.ReadInput(sink.data(), wanted);
-        if (got <= 0) break;
-        left -= got;
-    }
 }
 
 }  // namespace
@@ -250,6 +206,8 @@ cgi::TGeneralHttpEngine& TForm1::CreateEngineComponent() {
     engine.SetBufferedOutput(false);
     engine.SetCgiAutoTerminate(true);
     engine.SetNoCache(false);
+    // The handler never reads the body: the engine takes and drops what it left unread.
+    engine.SetDropsUnreadBody(true);
     engine.SetOnExecRequest([this](cgi::THttpEngine& sender) { GeneralHttpEngine1ExecRequest(sender); });
     return engine;
 }
@@ -258,9 +216,7 @@ void TForm1::LanguageMessage(int number, std::string& text) const {
     text = MessageText(LanguageOffset, number);
 }
 
-void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) {
-    DiscardUnreadBody(Sender, GeneralHttpEngine1.AutoReadLimit());
-
+void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
     const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");

@@ -106,9 +106,8 @@ public:
     void LanguageMessage(int number, std::string& text) const;
 
     /// The request handler: reads volumeName, searchWords and language, runs
-    /// the search and writes the results page. A request body that the CGI
-    /// layer left unread (over AutoReadLimit, or multipart) is read from
-    /// Sender and dropped first.
+    /// the search and writes the results page. It never reads the request
+    /// body: the engine drops what it left unread (DropsUnreadBody).
     void GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender);
 
 private:
