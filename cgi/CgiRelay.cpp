@@ -186,6 +186,11 @@ bool CreateServerFile() {
     // the file for one left behind and deletes it.
     platform::TApplication::Instance().SetWindowTitle(ServerWindowTitle());
     const std::string path = ServerFileName();
+    // Both CGI engines start up in a relay server; the second keeps the file
+    // the first made, so no client finds the shown server without its file
+    // and no request already written into it is lost.
+    static bool madeByThisProcess = false;
+    if (madeByThisProcess && platform::FileExists(path)) return true;
     if (platform::FileExists(path)) {
         platform::RemoveFile(path);
         std::this_thread::sleep_for(RelayTimings().serverRestartPause);
@@ -197,6 +202,7 @@ bool CreateServerFile() {
     }
     file.Close();
     platform::TouchFile(path);
+    madeByThisProcess = true;
     return true;
 }
 
