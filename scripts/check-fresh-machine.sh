@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves that the README's two commands work on a fresh Debian 12 machine:
 # makes a clean Debian 12 root with debootstrap (the minimal variant, so it
-# holds less than a new machine of this project's kind), clones the committed
+# holds less than a new machine of this project's kind, plus the Node.js 20
+# and npm that such a machine brings), clones the committed
 # HEAD of this repository into it, and runs `bash scripts/demo.sh` and then
 # `bash scripts/test.sh` inside it as root, as CI would (CI=true, no input).
 # Both must pass, and the suite must register as many tests as the build in
@@ -61,6 +62,17 @@ cp /etc/apt/sources.list.d/*.sources "$root/etc/apt/sources.list.d/" 2>/dev/null
 grep -l '^Acquire::' /etc/apt/apt.conf.d/* 2>/dev/null | xargs -r cp -t "$root/etc/apt/apt.conf.d/"
 cp /etc/resolv.conf /etc/hosts "$root/etc/"
 cp "$ca_bundle" "$root/usr/local/share/host-ca/ca-bundle.crt"
+# A new machine of this project's kind comes with Node.js 20 and npm from its
+# image, not from Debian (whose Node.js 18 the browser test's playwright-core
+# refuses): the root gets this machine's, as such a machine has them.
+node_binary="$(command -v node || true)"
+if [ -n "$node_binary" ] && [ -d /usr/lib/node_modules/npm ]; then
+  mkdir -p "$root/usr/local/bin" "$root/usr/local/lib/node_modules"
+  cp "$(readlink -f "$node_binary")" "$root/usr/local/bin/node"
+  cp -r /usr/lib/node_modules/npm "$root/usr/local/lib/node_modules/npm"
+  ln -sf ../lib/node_modules/npm/bin/npm-cli.js "$root/usr/local/bin/npm"
+  ln -sf ../lib/node_modules/npm/bin/npx-cli.js "$root/usr/local/bin/npx"
+fi
 # Packages installed into a root start no services.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
