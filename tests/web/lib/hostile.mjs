@@ -87,6 +87,9 @@ const kBananaLines = found('alpha', 'beta', 'delta');
 //             must only never show a forbidden text
 // mayClose: the request itself is broken mid-way, so the server may also
 //           close the connection without answering.
+// mayCutBy: the servers that may stop relaying a page part-way, having taken
+//           the client's half-close for a hang-up (nginx does, when it
+//           notices the closed side before the page is through).
 
 function traversalCases(canaryBase) {
   const refused = [
@@ -367,7 +370,7 @@ function largePageCases() {
     { name: 'a page of 2,000 documents by POST', expect: 'page', bytes: post(query) },
     { name: 'a page of 2,000 documents by HEAD', expect: 'head', bytes: rawRequest('HEAD', `${kCgiPath}?${query}`) },
     { name: 'a page of 2,000 documents to a client that half-closes at once', expect: 'page', mayClose: true,
-      halfClose: true, bytes: get(query) },
+      mayCutBy: ['nginx'], halfClose: true, bytes: get(query) },
   ];
   for (const ms of [0, 5, 20]) {
     cases.push({ name: `a page of 2,000 documents to a client that hangs up after ${ms} ms`, expect: 'dropped',
@@ -445,7 +448,10 @@ export function answerProblems(kase, exchange, serverKind = '') {
     if (!kase.mayClose) problems.push(`connection closed without an answer${exchange.error ? ` (${exchange.error.code})` : ''}`);
     return problems;
   }
-  if (!response.complete) return [...problems, response.problem];
+  if (!response.complete) {
+    if ((kase.mayCutBy || []).includes(serverKind)) return problems;
+    return [...problems, response.problem];
+  }
   const status = response.status;
   const serverError = isRefusal(status);
   if (kase.expect === 'any') return problems;
