@@ -62,7 +62,7 @@ check_versions() {
 }
 
 free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  node -e 'const s = require("net").createServer(); s.listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); })'
 }
 
 # Writes two documents and indexes them with the packaged tarvo-index into
