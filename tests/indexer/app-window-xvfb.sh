@@ -33,9 +33,12 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-# A virtual display on a free number, reported by the server itself.
+# A virtual display on a free number, reported by the server itself. The
+# server must not reset when its last client leaves: a program that connects
+# while it resets (the window check right after an autorun has closed) is
+# turned away and never opens its window.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 100); do
   [ -s "$work/display" ] && break
@@ -102,6 +105,11 @@ else
   done
   if [ -z "$window" ]; then
     fail "the main window did not appear"
+    if kill -0 "$app_pid" 2>/dev/null; then echo "the program is still running; its windows:"
+      xdotool search --name '.' getwindowname %@ 2>/dev/null | head -20
+    else wait "$app_pid"; echo "the program ended with status $?"; fi
+    echo "its output:"; tail -40 "$work/window.log"
+    echo "the X server's output:"; tail -20 "$work/xvfb.log"
   else
     xdotool windowfocus --sync "$window" 2>/dev/null
     xdotool key --window "$window" ctrl+r
