@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "indexer/engine/IndexBuilder.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/RunObserver.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 #include "platform/Folders.h"
 #include "platform/RunToEnd.h"
@@ -113,10 +113,10 @@ void BuildBenchIndex(const std::string& base) {
             const double u = random.Unit();
             words.insert(vocabulary[static_cast<std::size_t>(kVocabulary * u * u * u)]);
         }
-        for (const std::string& word : words) workText += indexer::FormatWorkEntry(word, document) + "\r\n";
+        for (const std::string& word : words) workText += indexfiles::FormatWorkEntry(word, document) + "\r\n";
         char number[16];
         std::snprintf(number, sizeof number, "%05d", document);
-        tocText += indexer::FormatTocLine(std::string("http://bench.test/doc/") + number + ".htm",
+        tocText += indexfiles::FormatTocLine(std::string("http://bench.test/doc/") + number + ".htm",
                                           std::string("Bench document ") + number) + "\r\n";
         if (workText.size() > (1u << 22)) {
             work.WriteAll(workText.data(), workText.size());

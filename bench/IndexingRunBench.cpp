@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingRun.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 
 namespace {
@@ -68,10 +68,10 @@ int main(int argc, char** argv) {
     const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
     std::int64_t indexBytes = 0;
-    for (const auto file : {indexer::IndexFile::TableOfContents, indexer::IndexFile::Dictionary,
-                            indexer::IndexFile::Postings, indexer::IndexFile::PrefixHash,
-                            indexer::IndexFile::BlockLetters})
-        indexBytes += FileSize(indexer::IndexFileName(summary.databasePath, file));
+    for (const auto file : {indexfiles::IndexFile::TableOfContents, indexfiles::IndexFile::Dictionary,
+                            indexfiles::IndexFile::Postings, indexfiles::IndexFile::PrefixHash,
+                            indexfiles::IndexFile::BlockLetters})
+        indexBytes += FileSize(indexfiles::IndexFileName(summary.databasePath, file));
     std::printf("documents      %d\n", summary.documents);
     std::printf("distinct words %u\n", summary.words);
     std::printf("wall time      %.2f s\n", seconds);

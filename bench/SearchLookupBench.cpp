@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "indexer/engine/IndexBuilder.h"
-#include "indexer/engine/IndexFiles.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
 #include "search/TTARVO.h"
@@ -80,8 +80,8 @@ void BuildBenchIndex(const std::string& base, const std::vector<std::string>& wo
             for (int n = 0; n < kWordsPerDocument; ++n) ranks.push_back(pick(random));
             std::sort(ranks.begin(), ranks.end());
             ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
-            for (const auto r : ranks) temp.Write(indexer::FormatWorkEntry(words[r], d) + "\r\n");
-            toc.Write(indexer::FormatTocLine("http://bench.example/doc" + std::to_string(d) + ".html",
+            for (const auto r : ranks) temp.Write(indexfiles::FormatWorkEntry(words[r], d) + "\r\n");
+            toc.Write(indexfiles::FormatTocLine("http://bench.example/doc" + std::to_string(d) + ".html",
                                              "Document number " + std::to_string(d)) + "\r\n");
         }
         temp.Close();

@@ -10,6 +10,7 @@
 #include "indexer/engine/DocumentReader.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/CodePage.h"
 #include "platform/TextLineReader.h"
 
@@ -34,7 +35,7 @@ void CheckEntries(const indexer::TTARVOStringList& words, const std::vector<std:
                   const indexer::WordRules& rules) {
     for (std::size_t i = 0; i < words.Count(); ++i) {
         const std::string_view entry = words.At(i);
-        if (entry.size() != indexer::kWordEntryLength) fuzz::Fail("word entry of the wrong length");
+        if (entry.size() != indexfiles::kWorkEntryLength) fuzz::Fail("word entry of the wrong length");
         if (entry[indexer::kStoredWordLength] != ':') fuzz::Fail("word entry without its colon");
         const std::string_view stored = entry.substr(0, indexer::kStoredWordLength);
         if (platform::AnsiUpper(stored) != stored) fuzz::Fail("stored word not upper-cased");
@@ -47,7 +48,7 @@ void CheckEntries(const indexer::TTARVOStringList& words, const std::vector<std:
             fuzz::Fail("stopword or refused number stored");
     }
     if (titles.size() != 1) fuzz::Fail("a document gave other than one title line");
-    if (titles.front().size() != indexer::kTitleLineLength) fuzz::Fail("title line of the wrong length");
+    if (titles.front().size() != indexfiles::kTocLineLength) fuzz::Fail("title line of the wrong length");
 }
 
 }  // namespace

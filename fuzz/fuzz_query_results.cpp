@@ -16,8 +16,8 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/SearchCheck.h"
 #include "indexer/engine/IndexBuilder.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/RunObserver.h"
+#include "indexfiles/IndexFiles.h"
 #include "search/QueryTokens.h"
 #include "search/TTARVO.h"
 
@@ -59,11 +59,11 @@ Model BuildModel() {
     }
     std::string toc;
     for (int document = 1; document <= kDocuments; ++document)
-        toc += indexer::FormatTocLine(DocumentUrl(document), "Document " + std::to_string(document)) + "\r\n";
+        toc += indexfiles::FormatTocLine(DocumentUrl(document), "Document " + std::to_string(document)) + "\r\n";
     std::string work;
     for (const auto& [word, set] : model.documents) {
         model.words.push_back(word);
-        for (const int document : set) work += indexer::FormatWorkEntry(word, document) + "\r\n";
+        for (const int document : set) work += indexfiles::FormatWorkEntry(word, document) + "\r\n";
     }
     fuzz::WriteFile(model.base + ".toc", toc);
     fuzz::WriteFile(model.base + ".temp", work);

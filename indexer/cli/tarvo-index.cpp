@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
 #include "indexer/engine/IndexingRun.h"
 #include "indexer/engine/ProjectFile.h"
 #include "indexer/engine/StoredDefaults.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/InterruptRequest.h"
@@ -251,13 +251,13 @@ private:
 /// The files of the set that exist after the run, as "NAME.{toc,dct,...}".
 std::string FilesWritten(const std::string& databasePath) {
     std::string extensions;
-    for (const auto file : {indexer::IndexFile::TableOfContents, indexer::IndexFile::Dictionary,
-                            indexer::IndexFile::Postings, indexer::IndexFile::PrefixHash,
-                            indexer::IndexFile::BlockLetters, indexer::IndexFile::WordDump,
-                            indexer::IndexFile::WorkFile}) {
-        if (!platform::FileExists(indexer::IndexFileName(databasePath, file))) continue;
+    using indexfiles::IndexFile;
+    for (const auto file : {IndexFile::TableOfContents, IndexFile::Dictionary, IndexFile::Postings,
+                            IndexFile::PrefixHash, IndexFile::BlockLetters, IndexFile::WordDump,
+                            IndexFile::WorkFile}) {
+        if (!platform::FileExists(indexfiles::IndexFileName(databasePath, file))) continue;
         if (!extensions.empty()) extensions += ",";
-        extensions += std::string(indexer::IndexFileExtension(file).substr(1));
+        extensions += std::string(indexfiles::IndexFileExtension(file).substr(1));
     }
     return databasePath + ".{" + extensions + "}";
 }

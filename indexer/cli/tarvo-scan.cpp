@@ -10,6 +10,7 @@
 #include "indexer/engine/DocumentReader.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/CodePage.h"
 #include "platform/TextLineReader.h"
 
@@ -69,8 +70,8 @@ void PrintReadable(const indexer::TTARVOStringList& words, const std::string& ti
     for (std::size_t i = 0; i < words.Count(); ++i) Print("  " + platform::Cp1252ToUtf8(words.At(i)) + "\n");
     const std::string_view line = titleLine;
     std::printf("\nTable-of-contents line (%zu bytes):\n", line.size());
-    Print("  URL   [" + platform::Cp1252ToUtf8(line.substr(0, indexer::kTitleLineUrlWidth)) + "]\n");
-    Print("  Title [" + platform::Cp1252ToUtf8(line.substr(indexer::kTitleLineUrlWidth)) + "]\n");
+    Print("  URL   [" + platform::Cp1252ToUtf8(line.substr(0, indexfiles::kTocUrlWidth)) + "]\n");
+    Print("  Title [" + platform::Cp1252ToUtf8(line.substr(indexfiles::kTocUrlWidth)) + "]\n");
 }
 
 void PrintRaw(const indexer::TTARVOStringList& words, const std::string& titleLine) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "indexer/engine/EntityDecoder.h"
@@ -13,38 +12,12 @@
 
 namespace indexer {
 
-// ---- Fixed-width texts ------------------------------------------------------
+using indexfiles::FormatTocLine;
+using indexfiles::FormatWorkEntry;
+using indexfiles::kTocTitleWidth;
+using indexfiles::kWorkEntryCapacity;
 
-std::size_t FormatWordEntry(std::string_view word, int documentNumber, char* out) noexcept {
-    const std::size_t wordLength = std::min(word.size(), kStoredWordLength);
-    if (wordLength > 0) std::memcpy(out, word.data(), wordLength);
-    std::memset(out + wordLength, ' ', kStoredWordLength - wordLength);
-    out[kStoredWordLength] = ':';
-    char* digits = out + kStoredWordLength + 1;
-    if (documentNumber >= 0 && documentNumber <= 99999) {
-        for (int i = 4, value = documentNumber; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
-        return kWordEntryLength;
-    }
-    // Numbers beyond five digits (never given by a run) are formatted as "%5.5d" would.
-    char number[16];
-    const int length = std::snprintf(number, sizeof number, "%5.5d", documentNumber);
-    std::memcpy(digits, number, static_cast<std::size_t>(length));
-    return kStoredWordLength + 1 + static_cast<std::size_t>(length);
-}
-
-std::string FormatWordEntry(std::string_view word, int documentNumber) {
-    char entry[kWordEntryCapacity];
-    return std::string(entry, FormatWordEntry(word, documentNumber, entry));
-}
-
-std::string FormatTitleLine(std::string_view url, std::string_view title) {
-    std::string line(kTitleLineLength, ' ');
-    const std::size_t urlLength = std::min(url.size(), kTitleLineUrlWidth);
-    const std::size_t titleLength = std::min(title.size(), kTitleLineTitleWidth);
-    if (urlLength > 0) std::memcpy(line.data(), url.data(), urlLength);
-    if (titleLength > 0) std::memcpy(line.data() + kTitleLineUrlWidth, title.data(), titleLength);
-    return line;
-}
+// ---- Titles ------------------------------------------------------------------
 
 std::string UndefinedTitle(std::string_view url) {
     std::string title = "Title for ";
@@ -270,7 +243,7 @@ public:
         }
     }
 
-    std::string TitleLine() const { return FormatTitleLine(url_, lineTitle_); }
+    std::string TitleLine() const { return FormatTocLine(url_, lineTitle_); }
 
 private:
     ByteClass ClassOf(char c) const noexcept { return classes_[static_cast<unsigned char>(c)]; }
@@ -436,9 +409,9 @@ private:
     /// Appends a piece of the title, one blank between pieces. Only the
     /// bytes that fit a table-of-contents line are kept.
     void AddToTitle(std::string_view piece) {
-        if (titleText_.size() < kTitleLineTitleWidth) {
+        if (titleText_.size() < kTocTitleWidth) {
             if (!titleText_.empty()) titleText_.push_back(' ');
-            titleText_.append(piece.substr(0, kTitleLineTitleWidth - std::min(kTitleLineTitleWidth, titleText_.size())));
+            titleText_.append(piece.substr(0, kTocTitleWidth - std::min(kTocTitleWidth, titleText_.size())));
         }
         if (!inTitle_) lineTitle_ = titleText_;
     }
@@ -469,8 +442,8 @@ private:
             return;
         }
         slot.status = SeenWords::Status::Added;
-        char entry[kWordEntryCapacity];
-        words_.Add(std::string_view(entry, FormatWordEntry(std::string_view(stored, storedLength), documentNumber_, entry)));
+        char entry[kWorkEntryCapacity];
+        words_.Add(std::string_view(entry, FormatWorkEntry(std::string_view(stored, storedLength), documentNumber_, entry)));
     }
 
     std::string& tagText_;

@@ -8,35 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
 #include "platform/TextLineReader.h"
 
 namespace indexer {
-
-/// Width of the URL and of the title in a table-of-contents line.
-inline constexpr std::size_t kTitleLineUrlWidth = kTocUrlWidth;
-inline constexpr std::size_t kTitleLineTitleWidth = kTocTitleWidth;
-/// Length of a table-of-contents line as the reader makes it: the record without its CR LF.
-inline constexpr std::size_t kTitleLineLength = kTocRecordSize - 2;
-/// Length of a word entry for document numbers 0 to 99999 (word, ':', 5
-/// digits): the work file record without its CR LF.
-inline constexpr std::size_t kWordEntryLength = kWorkRecordSize - 2;
-static_assert(kWordEntryLength == kStoredWordLength + 1 + kWorkNumberWidth);
-/// Room that FormatWordEntry may need for any int document number.
-inline constexpr std::size_t kWordEntryCapacity = kStoredWordLength + 1 + 16;
-
-/// Writes the "%-27.27s:%5.5d" entry of a word and a document number into
-/// `out` (kWordEntryCapacity bytes); returns its length. The word is cut or
-/// blank-padded to 27 bytes; the number gets at least 5 digits.
-std::size_t FormatWordEntry(std::string_view word, int documentNumber, char* out) noexcept;
-/// The same entry as a string.
-std::string FormatWordEntry(std::string_view word, int documentNumber);
-
-/// The "%-255.255s%-100.100s" line of a URL and a title: each cut or
-/// blank-padded to its width, 355 bytes in all.
-std::string FormatTitleLine(std::string_view url, std::string_view title);
 
 /// "Title for %s is undefined", the title of a document that names none.
 std::string UndefinedTitle(std::string_view url);

@@ -9,14 +9,36 @@
 #include <memory>
 #include <vector>
 
-#include "indexer/engine/IndexFiles.h"
+#include "indexer/engine/IndexSetPublisher.h"
 #include "indexer/engine/IndexingError.h"
 #include "indexer/engine/WorkFileKeys.h"
 #include "indexer/engine/WorkFileSort.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
 
 namespace indexer {
+
+using indexfiles::AppendDictionaryRecord;
+using indexfiles::AppendUint16;
+using indexfiles::ComputePrefixKeys;
+using indexfiles::FormatDumpLine;
+using indexfiles::IndexFile;
+using indexfiles::IndexFileName;
+using indexfiles::kBlockSize;
+using indexfiles::kEmptySlot;
+using indexfiles::kHashFileSize;
+using indexfiles::kHashSlotCount;
+using indexfiles::kMaxBlockLetters;
+using indexfiles::kMaxDictionaryWords;
+using indexfiles::kMaxDocuments;
+using indexfiles::kPrefixLengths;
+using indexfiles::kWorkRecordSize;
+using indexfiles::MakeBlockLetterRecord;
+using indexfiles::PrefixKeys;
+using indexfiles::WordOfField;
+using indexfiles::WorkEntryNumber;
+using indexfiles::WorkEntryWordField;
 
 namespace {
 
@@ -69,22 +91,13 @@ private:
 
 /// The word of a work file record: bytes 0-26 without trailing blanks and
 /// control characters.
-std::string_view TrimmedWord(const char* record) {
-    std::size_t length = kWordWidth;
-    while (length > 0 && static_cast<unsigned char>(record[length - 1]) <= ' ') --length;
-    return {record, length};
-}
+std::string_view TrimmedWord(const char* record) { return WordOfField(WorkEntryWordField(record)); }
 
 /// The document number of a work file record, bytes 28-32.
 std::uint16_t RecordNumber(const char* record, const std::string& path) {
-    std::uint32_t number = 0;
-    for (std::size_t i = 0; i < kWorkNumberWidth; ++i) {
-        const char digit = record[kWorkNumberOffset + i];
-        if (digit < '0' || digit > '9')
-            throw IndexingError("damaged work file " + path + ": a document number is not a number");
-        number = number * 10 + static_cast<std::uint32_t>(digit - '0');
-    }
-    if (number == 0 || number > static_cast<std::uint32_t>(kMaxDocuments))
+    const std::int32_t number = WorkEntryNumber(record);
+    if (number < 0) throw IndexingError("damaged work file " + path + ": a document number is not a number");
+    if (number == 0 || number > kMaxDocuments)
         throw IndexingError("damaged work file " + path + ": document number " + std::to_string(number) +
                             " lies outside 1 to " + std::to_string(kMaxDocuments));
     return static_cast<std::uint16_t>(number);

@@ -1,10 +1,8 @@
 // Publishing a staged index file set.
 #include "indexer/engine/IndexSetPublisher.h"
 
-#include <array>
 #include <cerrno>
 
-#include "indexer/engine/IndexFiles.h"
 #include "platform/File.h"
 #include "platform/FileLocking.h"
 #include "platform/FileReplace.h"
@@ -12,17 +10,15 @@
 
 namespace indexer {
 
-namespace {
+using indexfiles::IndexFile;
+using indexfiles::IndexFileName;
+using indexfiles::kPublishOrder;
 
-/// Every file a run publishes, in the order it is renamed into place.
-constexpr std::array kPublishOrder{IndexFile::WordDump,   IndexFile::TableOfContents, IndexFile::Postings,
-                                   IndexFile::PrefixHash, IndexFile::Dictionary,      IndexFile::BlockLetters};
+namespace {
 
 /// The files a set may lack: the block letter file of a small dictionary and
 /// the word dump of a run without "dumpwords".
-constexpr bool IsOptional(IndexFile file) noexcept {
-    return file == IndexFile::BlockLetters || file == IndexFile::WordDump;
-}
+constexpr bool IsOptional(IndexFile file) noexcept { return indexfiles::Describe(file).optional; }
 
 /// Flushes every staged file to the disk before any of them is renamed.
 void SyncStagedFiles(const std::string& databaseName) {
@@ -49,6 +45,12 @@ void PublishFile(const std::string& databaseName, IndexFile file) {
 }
 
 }  // namespace
+
+std::string StagedIndexFileName(std::string_view databaseName, IndexFile file) {
+    std::string name = IndexFileName(databaseName, file);
+    name.append(kStagedSuffix);
+    return name;
+}
 
 void RemoveStagedSet(const std::string& databaseName) noexcept {
     for (const IndexFile file : kPublishOrder) {

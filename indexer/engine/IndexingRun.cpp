@@ -6,11 +6,11 @@
 
 #include "indexer/engine/FileList.h"
 #include "indexer/engine/IndexBuilder.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexSetPublisher.h"
 #include "indexer/engine/IndexingError.h"
 #include "indexer/engine/ParsingPhase.h"
 #include "indexer/engine/WordRules.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/BufferedWriter.h"
 #include "platform/CodePage.h"
 #include "platform/DateTimeText.h"
@@ -19,6 +19,10 @@
 #include "platform/TextLineReader.h"
 
 namespace indexer {
+
+using indexfiles::IndexFile;
+using indexfiles::IndexFileName;
+using indexfiles::kDictionaryRecordSize;
 
 namespace {
 

@@ -13,13 +13,16 @@
 #include <thread>
 #include <utility>
 
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
 #include "platform/TextLineReader.h"
 
 namespace indexer {
+
+using indexfiles::kMaxDocuments;
+using indexfiles::kWordWidth;
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "indexer/engine/IndexFiles.h"
+#include "indexfiles/IndexFiles.h"
 
 namespace indexer {
 
@@ -24,7 +24,7 @@ inline constexpr std::string_view kFixedDelimiters = "\r\n\t";
 
 /// A word enters the index as its upper-cased form cut to this many bytes:
 /// the word field of the index files.
-inline constexpr std::size_t kStoredWordLength = kWordWidth;
+inline constexpr std::size_t kStoredWordLength = indexfiles::kWordWidth;
 
 /// The settings a run hands to the word rules.
 struct WordSettings {

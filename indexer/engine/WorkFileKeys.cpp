@@ -9,11 +9,19 @@
 #include <cerrno>
 #include <cstring>
 
-#include "indexer/engine/IndexFiles.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
 
 namespace indexer {
+
+using indexfiles::kMaxDocuments;
+using indexfiles::kWordWidth;
+using indexfiles::kWorkColonOffset;
+using indexfiles::kWorkNumberOffset;
+using indexfiles::kWorkNumberWidth;
+using indexfiles::kWorkRecordSize;
+using indexfiles::WorkEntryNumber;
 
 namespace {
 
@@ -32,24 +40,12 @@ constexpr std::size_t kKeySize = sizeof(std::uint64_t);
 /// Keys read one after another between two hand-backs of their pages.
 constexpr std::size_t kKeysPerRelease = 128 * 1024;
 
-/// The document number of a record, or 0 when its number field is not
-/// five digits. Never throws.
-std::uint32_t ParseNumber(const char* record) noexcept {
-    std::uint32_t number = 0;
-    for (std::size_t i = 0; i < kWorkNumberWidth; ++i) {
-        const char digit = record[kWorkNumberOffset + i];
-        if (digit < '0' || digit > '9') return 0;
-        number = number * 10 + static_cast<std::uint32_t>(digit - '0');
-    }
-    return number;
-}
-
 /// True for a record as the parsing phase writes it.
 bool IsRegularRecord(const char* record) noexcept {
     if (record[kWorkColonOffset] != ':' || record[kWorkRecordSize - 2] != '\r' || record[kWorkRecordSize - 1] != '\n')
         return false;
-    const std::uint32_t number = ParseNumber(record);
-    return number >= 1 && number <= static_cast<std::uint32_t>(kMaxDocuments);
+    const std::int32_t number = WorkEntryNumber(record);
+    return number >= 1 && number <= kMaxDocuments;
 }
 
 /// The first eight bytes of a word field as a big-endian number, so that
@@ -134,7 +130,8 @@ public:
                 std::memcpy(last.data(), record, kWordWidth);
                 AddWordField(record);
             }
-            Emit(r, (rank << 16) | ParseNumber(record));
+            // Every record is regular here: its number is 1 to 65535.
+            Emit(r, (rank << 16) | static_cast<std::uint32_t>(WorkEntryNumber(record)));
             if (Advance(r)) {
                 SiftDown(0);
             } else {

@@ -12,12 +12,15 @@
 #include <cstring>
 #include <utility>
 
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 #include "platform/MappedFile.h"
 
 namespace indexer {
+
+using indexfiles::kWordWidth;
+using indexfiles::kWorkRecordSize;
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "indexfiles/IndexFiles.h"
+
 namespace {
 
 using indexer::DocumentReader;
@@ -55,7 +57,7 @@ Scanned ScanWith(std::string_view bytes, const ScanInput& input) {
         result.words.push_back(WordOf(words.At(i)));
     }
     result.titleLine = titles.empty() ? std::string() : titles.front();
-    EXPECT_EQ(result.titleLine.size(), indexer::kTitleLineLength);
+    EXPECT_EQ(result.titleLine.size(), indexfiles::kTocLineLength);
     return result;
 }
 
@@ -70,29 +72,7 @@ std::string Padded(std::string text, std::size_t width) {
 
 // ---- Fixed-width texts ---------------------------------------------------------
 
-TEST(DocumentReaderFormats, WordEntryIsWordPaddedToTwentySevenColonFiveDigits) {
-    const struct {
-        std::string word;
-        int number;
-        std::string expected;
-    } cases[] = {
-        {"A", 1, "A" + std::string(26, ' ') + ":00001"},
-        {"CAF\xC9", 65535, "CAF\xC9" + std::string(23, ' ') + ":65535"},
-        {std::string(27, 'X'), 42, std::string(27, 'X') + ":00042"},
-        {std::string(30, 'Y'), 7, std::string(27, 'Y') + ":00007"},
-        {"", 0, std::string(27, ' ') + ":00000"},
-        {"B", 123456, "B" + std::string(26, ' ') + ":123456"},
-        {"C", -1, "C" + std::string(26, ' ') + ":-00001"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(indexer::FormatWordEntry(c.word, c.number), c.expected) << c.word;
-}
-
-TEST(DocumentReaderFormats, TitleLineIsUrlPaddedTo255ThenTitlePaddedTo100) {
-    EXPECT_EQ(indexer::FormatTitleLine("a.htm", "Home"), Padded("a.htm", 255) + Padded("Home", 100));
-    const std::string longUrl(300, 'u');
-    const std::string longTitle(150, 't');
-    EXPECT_EQ(indexer::FormatTitleLine(longUrl, longTitle), std::string(255, 'u') + std::string(100, 't'));
-    EXPECT_EQ(indexer::FormatTitleLine("", ""), std::string(355, ' '));
+TEST(DocumentReaderFormats, UndefinedTitleNamesTheDocument) {
     EXPECT_EQ(indexer::UndefinedTitle("x/y.htm"), "Title for x/y.htm is undefined");
 }
 
@@ -411,7 +391,7 @@ TEST(DocumentReaderHostile, BinaryBytesNeverCrash) {
         std::string bytes(20000, '\0');
         for (char& c : bytes) c = static_cast<char>(byte(random));
         const Scanned scanned = Scan(bytes);
-        for (const auto& entry : scanned.entries) ASSERT_EQ(entry.size(), indexer::kWordEntryLength);
+        for (const auto& entry : scanned.entries) ASSERT_EQ(entry.size(), indexfiles::kWorkEntryLength);
     }
 }
 
@@ -534,7 +514,7 @@ TEST(DocumentReaderGolden, SamePageWithLfLineEndsGivesTheSameEntries) {
     input.number = 7;
     const std::string crlf = FlushedBytes("page-crlf.htm", input);
     const std::string lf = FlushedBytes("page-lf.htm", input);
-    const std::size_t entriesSize = crlf.size() - indexer::kTitleLineLength - 2;
+    const std::size_t entriesSize = crlf.size() - indexfiles::kTocLineLength - 2;
     EXPECT_EQ(FirstDifference(lf.substr(0, entriesSize), crlf.substr(0, entriesSize)), "");
 }
 

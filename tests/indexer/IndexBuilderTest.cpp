@@ -7,12 +7,14 @@
 #include <cstdio>
 
 #include "IndexTestSupport.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 
 namespace indexer {
 namespace {
+
+using namespace indexfiles;
 
 using testing::Exists;
 using testing::GoldenBytes;

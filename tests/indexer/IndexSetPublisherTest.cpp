@@ -16,15 +16,17 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
 #include "indexer/engine/IndexingRun.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
 #include "platform/FileLocking.h"
 
 namespace indexer {
 namespace {
+
+using namespace indexfiles;
 
 using testing::Exists;
 using testing::GoldenBytes;

@@ -8,12 +8,14 @@
 #include <map>
 
 #include "IndexTestSupport.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 
 namespace indexer {
 namespace {
+
+using namespace indexfiles;
 
 using testing::Exists;
 using testing::GoldenBytes;

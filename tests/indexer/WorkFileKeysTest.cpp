@@ -10,11 +10,13 @@
 #include <set>
 
 #include "IndexTestSupport.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/WorkFileSort.h"
+#include "indexfiles/IndexFiles.h"
 
 namespace indexer {
 namespace {
+
+using namespace indexfiles;
 
 using testing::ReadBytes;
 using testing::RecordingObserver;

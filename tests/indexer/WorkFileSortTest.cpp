@@ -8,11 +8,13 @@
 #include <random>
 
 #include "IndexTestSupport.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/IndexingError.h"
+#include "indexfiles/IndexFiles.h"
 
 namespace indexer {
 namespace {
+
+using namespace indexfiles;
 
 using testing::ReadBytes;
 using testing::RecordingObserver;

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "indexer/engine/IndexBuilder.h"
+#include "indexfiles/IndexFiles.h"
 #include "tests/support/TestFiles.h"
-#include "indexer/engine/IndexFiles.h"
 #include "indexer/engine/RunObserver.h"
 #include "search/TBitSet.h"
 
@@ -48,14 +48,14 @@ public:
     /// Adds a document with its words (stored as given, cut to 27 bytes);
     /// returns its document number.
     int AddDocument(const std::string& url, const std::string& title, const std::vector<std::string>& words = {}) {
-        toc_ += indexer::FormatTocLine(url, title) + "\r\n";
+        toc_ += indexfiles::FormatTocLine(url, title) + "\r\n";
         ++documents_;
         for (const auto& word : words) AddEntry(word, documents_);
         return documents_;
     }
     /// Adds one word entry without a table-of-contents line.
     void AddEntry(const std::string& word, int document) {
-        temp_ += indexer::FormatWorkEntry(word, document);
+        temp_ += indexfiles::FormatWorkEntry(word, document);
         temp_ += "\r\n";
     }
     int DocumentCount() const { return documents_; }
