@@ -12,16 +12,20 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/SearchCheck.h"
-#include "search/IndexFormat.h"
+#include "indexfiles/IndexFiles.h"
 #include "search/TTARVO.h"
 
 namespace {
 
 constexpr std::string_view kSeparator = "@@@@";
 
-constexpr std::array<std::string_view, 5> kExtensions{search::kExtExtension, search::kTocExtension,
-                                                      search::kNdxExtension, search::kDctExtension,
-                                                      search::kHshExtension};
+using indexfiles::IndexFile;
+using indexfiles::IndexFileExtension;
+
+constexpr std::array<std::string_view, 5> kExtensions{
+    IndexFileExtension(IndexFile::BlockLetters), IndexFileExtension(IndexFile::TableOfContents),
+    IndexFileExtension(IndexFile::Postings), IndexFileExtension(IndexFile::Dictionary),
+    IndexFileExtension(IndexFile::PrefixHash)};
 
 /// Cuts the next part off `rest`; nothing left gives false.
 bool NextPart(std::string_view& rest, std::string_view& part, bool& present) {

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "search/IndexFormat.h"
+#include "indexfiles/IndexFiles.h"
 
 namespace search {
+
+using indexfiles::kWordWidth;
 
 namespace {
 
@@ -36,12 +38,6 @@ int CompareFieldWithPrefix(std::string_view field, std::string_view prefix) noex
         return result != 0 ? result : -1;
     }
     return CompareBytes(field, prefix, prefix.size());
-}
-
-std::string_view WordOfField(std::string_view field) noexcept {
-    std::size_t length = field.size();
-    while (length > 0 && static_cast<unsigned char>(field[length - 1]) <= ' ') --length;
-    return field.substr(0, length);
 }
 
 bool MatchesWildcard(std::string_view word, std::string_view prefix, std::string_view suffix) noexcept {

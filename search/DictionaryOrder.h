@@ -18,10 +18,6 @@ int CompareFieldWithTerm(std::string_view field, std::string_view term) noexcept
 /// a field equal to its first 27 bytes sorts before it.
 int CompareFieldWithPrefix(std::string_view field, std::string_view prefix) noexcept;
 
-/// The word of a field: the field with trailing blanks and control
-/// characters (bytes up to 32) removed.
-std::string_view WordOfField(std::string_view field) noexcept;
-
 /// Whether a word matches a wildcard term split at its first "*": it begins
 /// with `prefix` and, unless `suffix` is empty, ends with `suffix`. The two
 /// tests are independent, so prefix and suffix may overlap in the word.

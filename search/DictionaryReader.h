@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
-#include "search/IndexFormat.h"
 
 namespace search {
 
@@ -16,10 +16,8 @@ namespace search {
 struct DictRecordView {
     const unsigned char* bytes = nullptr;
     /// The 27-byte blank-padded word field.
-    std::string_view Field() const noexcept {
-        return {reinterpret_cast<const char*>(bytes) + kDictWordOffset, kWordWidth};
-    }
-    std::int32_t Position() const noexcept { return ReadInt32(bytes + kDictPositionOffset); }
+    std::string_view Field() const noexcept { return indexfiles::DictionaryWordField(bytes); }
+    std::int32_t Position() const noexcept { return indexfiles::DictionaryPosition(bytes); }
 };
 
 /// Reads records of an open dictionary file. A partial record at the end is
@@ -35,14 +33,14 @@ public:
     std::int64_t RecordCount() noexcept;
 
     /// Reads record `number` into `record`; false beyond the end or on a read error.
-    bool ReadRecord(std::int64_t number, std::array<unsigned char, kDictRecordSize>& record) noexcept;
+    bool ReadRecord(std::int64_t number, std::array<unsigned char, indexfiles::kDictionaryRecordSize>& record) noexcept;
 
     /// The first record in [low, high) for which `before(field)` is false,
     /// by binary search (the dictionary is sorted); `high` when there is none.
     /// A record that cannot be read counts as not before.
     template <typename Before>
     std::int64_t LowerBound(std::int64_t low, std::int64_t high, Before before) noexcept {
-        std::array<unsigned char, kDictRecordSize> record{};
+        std::array<unsigned char, indexfiles::kDictionaryRecordSize> record{};
         while (low < high) {
             const std::int64_t middle = low + (high - low) / 2;
             if (ReadRecord(middle, record) && before(DictRecordView{record.data()}.Field()))
@@ -74,7 +72,7 @@ private:
     std::int64_t bufferFirst_ = 0;
     std::size_t bufferRecords_ = 0;
     std::size_t runRecords_ = kFirstRunRecords;
-    std::array<unsigned char, kMaxRunRecords * kDictRecordSize> buffer_;
+    std::array<unsigned char, kMaxRunRecords * indexfiles::kDictionaryRecordSize> buffer_;
 };
 
 }  // namespace search

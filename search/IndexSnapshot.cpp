@@ -3,9 +3,9 @@
 
 #include <chrono>
 
+#include "indexfiles/IndexFiles.h"
 #include "platform/FileLocking.h"
 #include "platform/PathNames.h"
-#include "search/IndexFormat.h"
 
 namespace search {
 
@@ -21,15 +21,15 @@ constexpr std::chrono::milliseconds kLockPatience{2000};
 IndexSnapshot IndexSnapshot::Take(const std::string& basePath) {
     IndexSnapshot snapshot;
     snapshot.basePath_ = basePath;
-    constexpr std::array kExtensions{kTocExtension, kDctExtension, kHshExtension, kNdxExtension, kExtExtension};
-    std::array<std::string, kExtensions.size()> paths;
-    for (std::size_t i = 0; i < kExtensions.size(); ++i) paths[i] = basePath + std::string(kExtensions[i]);
+    constexpr auto& kFiles = indexfiles::kOpenOrder;
+    std::array<std::string, kFiles.size()> paths;
+    for (std::size_t i = 0; i < kFiles.size(); ++i) paths[i] = indexfiles::IndexFileName(basePath, kFiles[i]);
     // Only the opens lie inside the lock, so a stream of searches leaves the
     // indexer gaps to take its exclusive lock in.
     platform::FolderLock lock = platform::FolderLock::AcquireWithin(platform::DirectoryOf(basePath),
                                                                     platform::FolderLock::Kind::Shared, kLockPatience);
-    for (std::size_t i = 0; i < kExtensions.size(); ++i) {
-        snapshot.entries_[i].extension = kExtensions[i];
+    for (std::size_t i = 0; i < kFiles.size(); ++i) {
+        snapshot.entries_[i].which = kFiles[i];
         snapshot.entries_[i].file = platform::FileHandle::Open(paths[i], platform::FileHandle::Mode::Read);
     }
     lock.Release();
@@ -37,12 +37,12 @@ IndexSnapshot IndexSnapshot::Take(const std::string& basePath) {
     return snapshot;
 }
 
-platform::FileHandle IndexSnapshot::Open(std::string_view extension) const noexcept {
+platform::FileHandle IndexSnapshot::Open(indexfiles::IndexFile file) const noexcept {
     for (const Entry& entry : entries_) {
-        if (entry.extension == extension) return entry.file.Duplicate();
+        if (taken_ && entry.which == file) return entry.file.Duplicate();
     }
     try {
-        return platform::FileHandle::Open(basePath_ + std::string(extension), platform::FileHandle::Mode::Read);
+        return platform::FileHandle::Open(indexfiles::IndexFileName(basePath_, file), platform::FileHandle::Mode::Read);
     } catch (...) {
         // The path could not be made (out of memory): the open fails.
         return platform::FileHandle{};

@@ -6,8 +6,8 @@
 
 #include <array>
 #include <string>
-#include <string_view>
 
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 
 namespace search {
@@ -16,8 +16,10 @@ class IndexSnapshot {
 public:
     IndexSnapshot() = default;
 
-    /// Opens ".toc", ".dct", ".hsh", ".ndx" and ".ext" of the set at
-    /// `basePath` while holding the shared lock of its folder, and releases
+    /// Opens the files of the set at `basePath` that a search reads, in
+    /// indexfiles::kOpenOrder (".ext", ".dct", ".hsh", ".ndx", ".toc"), the
+    /// order that the indexer's publishing follows backwards, while holding
+    /// the shared lock of its folder, and releases
     /// the lock at once. A folder that cannot be locked (it cannot be opened,
     /// does not allow locks, or another process has held it exclusively for
     /// two seconds) is read without the lock. A file that fails to open keeps
@@ -26,18 +28,19 @@ public:
 
     bool IsTaken() const noexcept { return taken_; }
 
-    /// A handle of its own on the file with `extension` as it was when the
-    /// snapshot was taken, whatever was renamed over its name since. When the
-    /// file failed to open then, a closed handle whose OpenError() holds that
-    /// errno. An extension the snapshot does not hold is opened now.
-    platform::FileHandle Open(std::string_view extension) const noexcept;
+    /// A handle of its own on `file` as it was when the snapshot was taken,
+    /// whatever was renamed over its name since. When the file failed to open
+    /// then, a closed handle whose OpenError() holds that errno. A file the
+    /// snapshot does not hold, or any file before the snapshot is taken, is
+    /// opened now.
+    platform::FileHandle Open(indexfiles::IndexFile file) const noexcept;
 
 private:
     struct Entry {
-        std::string_view extension;
+        indexfiles::IndexFile which{};
         platform::FileHandle file;
     };
-    std::array<Entry, 5> entries_{};
+    std::array<Entry, indexfiles::kOpenOrder.size()> entries_{};
     std::string basePath_;
     bool taken_ = false;
 };

@@ -1,9 +1,11 @@
 // Windowed reads of posting lists.
 #include "search/PostingReader.h"
 
-#include "search/IndexFormat.h"
+#include "indexfiles/IndexFiles.h"
 
 namespace search {
+
+using indexfiles::kPostingValueSize;
 
 std::size_t PostingReader::AddList(std::int64_t position, TBitSet& set) {
     if (position < 0 || !Load(position)) return 0;
@@ -32,7 +34,7 @@ bool PostingReader::Load(std::int64_t position) noexcept {
 
 std::uint16_t PostingReader::ValueAt(std::int64_t position) const noexcept {
     const auto index = static_cast<std::size_t>(position - windowFirst_) * kPostingValueSize;
-    return ReadUint16(window_.data() + index);
+    return indexfiles::ReadUint16(window_.data() + index);
 }
 
 }  // namespace search

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "indexfiles/IndexFiles.h"
 #include "platform/CodePage.h"
 #include "platform/OpenErrors.h"
 #include "search/DictionaryOrder.h"
@@ -13,6 +14,17 @@
 #include "search/PostingReader.h"
 
 namespace search {
+
+using indexfiles::IndexFile;
+using indexfiles::IndexFileExtension;
+using indexfiles::kBlockLetterRecordSize;
+using indexfiles::kBlockSize;
+using indexfiles::kDictionaryRecordSize;
+using indexfiles::kEmptySlot;
+using indexfiles::kHashSlotSize;
+using indexfiles::kTocRecordSize;
+using indexfiles::kWordWidth;
+using indexfiles::WordOfField;
 
 namespace {
 
@@ -82,27 +94,26 @@ void TTARVO::TakeSnapshot() { Snapshot = IndexSnapshot::Take(BasePath); }
 
 void TTARVO::DropSnapshot() noexcept { Snapshot = IndexSnapshot{}; }
 
-platform::FileHandle TTARVO::OpenSetFile(std::string_view extension) const {
-    if (Snapshot.IsTaken()) return Snapshot.Open(extension);
-    return platform::FileHandle::Open(BasePath + std::string(extension), platform::FileHandle::Mode::Read);
+platform::FileHandle TTARVO::OpenSetFile(IndexFile which) const {
+    if (Snapshot.IsTaken()) return Snapshot.Open(which);
+    return platform::FileHandle::Open(indexfiles::IndexFileName(BasePath, which), platform::FileHandle::Mode::Read);
 }
 
-bool TTARVO::OpenIndexFile(platform::FileHandle& file, std::string_view extension,
-                           std::int32_t status, std::int32_t errorBase) {
+bool TTARVO::OpenIndexFile(platform::FileHandle& file, IndexFile which, std::int32_t status, std::int32_t errorBase) {
     file.Close();
-    file = OpenSetFile(extension);
+    file = OpenSetFile(which);
     if (file.IsOpen()) return true;
-    RecordOpenFailure(status, errorBase, file.OpenError(), extension);
+    RecordOpenFailure(status, errorBase, file.OpenError(), IndexFileExtension(which));
     return false;
 }
 
 bool TTARVO::OpenToc() {
-    if (!OpenIndexFile(TocFile, kTocExtension, kStatusToc, kTocOpenErrorBase)) return false;
+    if (!OpenIndexFile(TocFile, IndexFile::TableOfContents, kStatusToc, kTocOpenErrorBase)) return false;
     const std::int64_t size = TocFile.Size();
     if (size < 0) {
         const int sizeError = errno;
         TocFile.Close();
-        RecordOpenFailure(kStatusToc, kTocOpenErrorBase, sizeError, kTocExtension);
+        RecordOpenFailure(kStatusToc, kTocOpenErrorBase, sizeError, IndexFileExtension(IndexFile::TableOfContents));
         return false;
     }
     // A partial record at the end is no document.
@@ -113,12 +124,12 @@ bool TTARVO::OpenToc() {
 
 bool TTARVO::OpenDct() {
     DctNextRecord = 0;
-    return OpenIndexFile(DctFile, kDctExtension, kStatusDct, kDctOpenErrorBase);
+    return OpenIndexFile(DctFile, IndexFile::Dictionary, kStatusDct, kDctOpenErrorBase);
 }
 
-bool TTARVO::OpenHsh() { return OpenIndexFile(HshFile, kHshExtension, kStatusHsh, kHshOpenErrorBase); }
+bool TTARVO::OpenHsh() { return OpenIndexFile(HshFile, IndexFile::PrefixHash, kStatusHsh, kHshOpenErrorBase); }
 
-bool TTARVO::OpenNdx() { return OpenIndexFile(NdxFile, kNdxExtension, kStatusNdx, kNdxOpenErrorBase); }
+bool TTARVO::OpenNdx() { return OpenIndexFile(NdxFile, IndexFile::Postings, kStatusNdx, kNdxOpenErrorBase); }
 
 void TTARVO::CloseFiles() noexcept {
     TocFile.Close();
@@ -129,29 +140,28 @@ void TTARVO::CloseFiles() noexcept {
 
 void TTARVO::ReadExt() {
     ExtRecord.Count = 0;
-    auto file = OpenSetFile(kExtExtension);
+    auto file = OpenSetFile(IndexFile::BlockLetters);
     if (!file.IsOpen()) return;
-    std::array<unsigned char, kExtRecordSize> record{};
+    std::array<unsigned char, kBlockLetterRecordSize> record{};
     if (!file.ReadExactAt(record.data(), record.size(), 0)) return;
-    // A count above nine names letters the record has no room for.
-    const std::uint8_t count = std::min<std::uint8_t>(record[0], kMaxBlockLetters);
-    std::memcpy(ExtRecord.Letters.data(), record.data() + 1, kMaxBlockLetters);
-    ExtRecord.Count = count;
+    const indexfiles::BlockLetters letters = indexfiles::ReadBlockLetterRecord(record.data());
+    ExtRecord.Letters = letters.letters;
+    ExtRecord.Count = letters.count;
 }
 
 // ---- Dictionary and postings --------------------------------------------------
 
 void TTARVO::TakeDictRecord(const unsigned char* record) noexcept {
-    std::memcpy(DictRecord.Word.data(), record + kDictWordOffset, kWordWidth);
-    DictRecord.Position = ReadInt32(record + kDictPositionOffset);
+    std::memcpy(DictRecord.Word.data(), indexfiles::DictionaryWordField(record).data(), kWordWidth);
+    DictRecord.Position = indexfiles::DictionaryPosition(record);
     PostingPos = DictRecord.Position;
 }
 
 bool TTARVO::ReadNextDictRecord() {
     if (Status > 0 || !DctFile.IsOpen()) return false;
-    std::array<unsigned char, kDictRecordSize> record{};
+    std::array<unsigned char, kDictionaryRecordSize> record{};
     if (!DctFile.ReadExactAt(record.data(), record.size(),
-                             DctNextRecord * static_cast<std::int64_t>(kDictRecordSize)))
+                             DctNextRecord * static_cast<std::int64_t>(kDictionaryRecordSize)))
         return false;
     ++DctNextRecord;
     TakeDictRecord(record.data());
@@ -188,28 +198,19 @@ std::int64_t TTARVO::BlockOffset(char firstChar, std::uint16_t slotValue) const 
 TTARVO::StartRecord TTARVO::FindStartRecord(std::string_view term) {
     using Kind = StartRecord::Kind;
     const char first = term.front();
-    std::uint32_t key = kSpecialPrefixKey;
-    if (DigitValue(first) < 0) {
-        // Words that sort before the digits begin the dictionary. Every other
-        // such term lies in the runs that the special slot names the last of;
-        // the check before the scan catches a term of an earlier run.
-        if (SortsBeforeDigits(first)) return {Kind::Candidate, 0};
-    } else {
-        // The slot of the longest prefix of up to three digit-valued
-        // characters. It holds the first word with that prefix, or a later
-        // word that shares the slot, or nothing when no word has the prefix
-        // (and then no word can equal or match the term).
-        key = 0;
-        for (std::size_t pos = 0; pos < kPrefixLengths && pos < term.size(); ++pos) {
-            const int digit = DigitValue(term[pos]);
-            if (digit < 0) break;
-            key = key * 36 + static_cast<std::uint32_t>(digit);
-        }
-    }
+    // Words that sort before the digits begin the dictionary. Every other
+    // term whose first character has no digit value lies in the runs that the
+    // special slot names the last of; the check before the scan catches a
+    // term of an earlier run.
+    if (SortsBeforeDigits(first)) return {Kind::Candidate, 0};
+    // Otherwise the slot of the longest prefix of up to three digit-valued
+    // characters. It holds the first word with that prefix, or a later word
+    // that shares the slot, or nothing when no word has the prefix (and then
+    // no word can equal or match the term).
+    const indexfiles::PrefixKey key = indexfiles::LookupSlot(term);
     std::array<unsigned char, kHashSlotSize> slot{};
-    if (!HshFile.ReadExactAt(slot.data(), slot.size(), static_cast<std::int64_t>(key) * kHashSlotSize))
-        return {Kind::Unknown, 0};
-    const std::uint16_t value = ReadUint16(slot.data());
+    if (!HshFile.ReadExactAt(slot.data(), slot.size(), indexfiles::HashSlotOffset(key))) return {Kind::Unknown, 0};
+    const std::uint16_t value = indexfiles::ReadUint16(slot.data());
     if (value == kEmptySlot) return {Kind::NoMatch, 0};
     return {Kind::Candidate, value + BlockOffset(first, value)};
 }

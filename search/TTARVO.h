@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
-#include "search/IndexFormat.h"
 #include "search/IndexSnapshot.h"
 #include "search/TBitSet.h"
 
@@ -52,7 +52,7 @@ struct TFileFailure {
 /// The dictionary record read last: the 27-byte blank-padded word and the
 /// position of its posting list in ".ndx", in 2-byte units.
 struct TDictRecord {
-    std::array<char, kWordWidth> Word{};
+    std::array<char, indexfiles::kWordWidth> Word{};
     std::int32_t Position = 0;
     /// The word without its padding.
     std::string_view Text() const noexcept;
@@ -62,7 +62,7 @@ struct TDictRecord {
 /// word of block i; Count 0 means a dictionary of one block.
 struct TExtRecord {
     std::uint8_t Count = 0;
-    std::array<char, kMaxBlockLetters> Letters{};
+    std::array<char, indexfiles::kMaxBlockLetters> Letters{};
 };
 
 /// One search over one index file set. Every index file is opened read-only
@@ -173,8 +173,8 @@ public:
 
 private:
     void RunSearch(std::string_view query);
-    platform::FileHandle OpenSetFile(std::string_view extension) const;
-    bool OpenIndexFile(platform::FileHandle& file, std::string_view extension,
+    platform::FileHandle OpenSetFile(indexfiles::IndexFile which) const;
+    bool OpenIndexFile(platform::FileHandle& file, indexfiles::IndexFile which,
                        std::int32_t status, std::int32_t errorBase);
     void RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
                            std::string_view extension) noexcept;

@@ -7,7 +7,13 @@
 
 namespace search {
 
+using indexfiles::kTocRecordSize;
+
 namespace {
+
+/// Characters of each field that reach the result: the field's last byte never does.
+constexpr std::size_t kTocUrlChars = indexfiles::kTocUrlWidth - 1;
+constexpr std::size_t kTocTitleChars = indexfiles::kTocTitleWidth - 1;
 
 constexpr std::uint64_t kEightBlanks = 0x2020202020202020ULL;
 
@@ -34,9 +40,9 @@ std::size_t TrimmedLength(const char* text, std::size_t length) noexcept {
 /// A field's listed text: up to the first zero byte, without trailing bytes
 /// up to blank. The trailing bytes are cut first: a zero byte among them is
 /// cut with them, so the zero byte is looked for in the shorter text only.
-std::string_view ListedField(const unsigned char* bytes, std::size_t width) noexcept {
-    const auto* text = reinterpret_cast<const char*>(bytes);
-    std::size_t length = TrimmedLength(text, width);
+std::string_view ListedField(std::string_view field) noexcept {
+    const char* text = field.data();
+    std::size_t length = TrimmedLength(text, field.size());
     if (const void* zero = std::memchr(text, 0, length)) {
         length = TrimmedLength(text, static_cast<std::size_t>(static_cast<const char*>(zero) - text));
     }
@@ -46,8 +52,8 @@ std::string_view ListedField(const unsigned char* bytes, std::size_t width) noex
 }  // namespace
 
 TocEntry ReadTocEntry(const unsigned char* record) noexcept {
-    return {ListedField(record + kTocUrlOffset, kTocUrlChars),
-            ListedField(record + kTocTitleOffset, kTocTitleChars)};
+    return {ListedField(indexfiles::TocUrlField(record).substr(0, kTocUrlChars)),
+            ListedField(indexfiles::TocTitleField(record).substr(0, kTocTitleChars))};
 }
 
 TocWindow::TocWindow(platform::FileHandle& file, std::int64_t recordCount) noexcept

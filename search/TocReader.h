@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
-#include "search/IndexFormat.h"
 
 namespace search {
 
@@ -47,7 +47,7 @@ private:
     std::int64_t recordCount_;
     std::int64_t first_ = 0;
     std::size_t held_ = 0;
-    std::array<unsigned char, kMaxRecords * kTocRecordSize> buffer_;
+    std::array<unsigned char, kMaxRecords * indexfiles::kTocRecordSize> buffer_;
 };
 
 }  // namespace search

@@ -132,8 +132,9 @@ TEST(IndexSnapshot, ASetInAFolderThatCannotBeLockedIsReadUnlocked) {
         << "a missing folder: the classic 'path not found'";
     const IndexSnapshot snapshot = IndexSnapshot::Take(folder / "missing/DataBase");
     EXPECT_TRUE(snapshot.IsTaken());
-    EXPECT_EQ(snapshot.Open(".toc").OpenError(), ENOENT);
-    EXPECT_EQ(snapshot.Open(".lst").OpenError(), ENOENT) << "a file outside the snapshot is opened by name";
+    EXPECT_EQ(snapshot.Open(indexfiles::IndexFile::TableOfContents).OpenError(), ENOENT);
+    EXPECT_EQ(snapshot.Open(indexfiles::IndexFile::WordDump).OpenError(), ENOENT)
+        << "a file outside the snapshot is opened by name";
 }
 
 TEST(IndexSnapshot, AFolderLockThatIsNeverReleasedDelaysTheSearchButDoesNotStopIt) {

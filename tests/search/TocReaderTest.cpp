@@ -8,11 +8,13 @@
 #include <array>
 #include <string>
 
+#include "indexfiles/IndexFiles.h"
+
 namespace {
 
-using search::kTocRecordSize;
-using search::kTocTitleOffset;
-using search::kTocUrlOffset;
+using indexfiles::kTocRecordSize;
+using indexfiles::kTocTitleOffset;
+using indexfiles::kTocUrlOffset;
 using namespace std::string_literals;
 
 // A record whose URL and title fields hold the given bytes, the rest of each
