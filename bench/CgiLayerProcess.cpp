@@ -1,4 +1,4 @@
-// bench-links: tarvo_platform
+// bench-links: tarvo_test_support
 // Whole CGI processes of the request layer alone: the test handler program
 // started as a web server would (fork and exec with a prepared environment),
 // answering a GET and a small POST under standard CGI and one Windows CGI
@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ChildProcess.h"
 #include "platform/ProcessInfo.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         WriteFile((work / "stdin").string(), workload.body);
         std::vector<double> microseconds;
         for (int run = 0; run < runs; ++run) {
-            platform::ChildSpec launch;
+            tarvo_test::ProgramRun launch;
             launch.program = workload.program.empty() ? program : workload.program;
             launch.arguments = workload.arguments;
             launch.environment = workload.environment;
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
             launch.standardInputPath = (work / "stdin").string();
             launch.standardOutputPath = output;
             const auto start = Clock::now();
-            platform::ChildProcess child = platform::ChildProcess::Start(launch);
+            tarvo_test::ChildProcess child = tarvo_test::ChildProcess::Start(launch);
             if (child.Wait(std::chrono::seconds(10)) != 0) {
                 std::fprintf(stderr, "%s: a run failed\n", workload.name.c_str());
                 return 1;

@@ -1,4 +1,4 @@
-// bench-links: tarvo_platform
+// bench-links: tarvo_test_support
 // Per-request time of whole search processes run as standard CGI programs
 // (fork, exec with the CGI environment of a GET request, wait; the page goes
 // to /dev/null) on a real site: five queries and a bare /bin/true, the floor.
@@ -28,7 +28,7 @@
 
 #include "platform/File.h"
 #include "platform/Folders.h"
-#include "platform/RunToEnd.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -90,8 +90,8 @@ void BuildIndex(const Options& options) {
     WriteWholeFile(fileList, CorpusFileList(options.corpus));
     std::printf("Indexing %s into %s/DataBase ...\n", options.corpus.c_str(), options.work.c_str());
     std::fflush(stdout);
-    const platform::ProgramRun run{options.indexer, {"--filelist", fileList, "--quiet"}, {"PATH=/usr/bin:/bin"}, "", ""};
-    if (platform::RunProgramToEnd(run) != 0) throw std::runtime_error("the indexer failed");
+    const tarvo_test::ProgramRun run{options.indexer, {"--filelist", fileList, "--quiet"}, {"PATH=/usr/bin:/bin"}, "", ""};
+    if (tarvo_test::RunProgramToEnd(run) != 0) throw std::runtime_error("the indexer failed");
 }
 
 std::vector<std::string> CgiEnvironment(const Options& options, const Query& query) {
@@ -128,7 +128,7 @@ PageCounts CountPage(const std::string& page) {
 
 struct Measured {
     const Query* query;
-    platform::ProgramRun run;
+    tarvo_test::ProgramRun run;
     PageCounts counts;
     std::vector<double> milliseconds;
 };
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
         // The program runs from the index's folder, where volumeName=DataBase names the set.
         const std::string program = options.work + "/tarvocgi";
         WriteWholeFile(program, ReadWholeFile(options.tarvocgi));
-        if (!platform::MarkExecutable(program)) throw platform::IoError("cannot make executable", program, 0);
+        if (!tarvo_test::MarkExecutable(program)) throw platform::IoError("cannot make executable", program, 0);
 
         std::vector<Measured> measured;
         for (const Query& query : kQueries) {
@@ -174,17 +174,17 @@ int main(int argc, char** argv) {
             if (query.searchWords.empty()) continue;
             // One run with the page kept, to count what it listed.
             m.run.standardOutputPath = options.work + "/page.out";
-            if (platform::RunProgramToEnd(m.run) != 0) throw std::runtime_error("tarvocgi failed for " + query.label);
+            if (tarvo_test::RunProgramToEnd(m.run) != 0) throw std::runtime_error("tarvocgi failed for " + query.label);
             m.counts = CountPage(ReadWholeFile(m.run.standardOutputPath));
             m.run.standardOutputPath.clear();  // the timed runs write to /dev/null
         }
         for (int round = 0; round < 10; ++round) {
-            for (Measured& m : measured) platform::RunProgramToEnd(m.run);
+            for (Measured& m : measured) tarvo_test::RunProgramToEnd(m.run);
         }
         for (int round = 0; round < options.runs; ++round) {
             for (Measured& m : measured) {
                 const auto before = std::chrono::steady_clock::now();
-                platform::RunProgramToEnd(m.run);
+                tarvo_test::RunProgramToEnd(m.run);
                 m.milliseconds.push_back(
                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
             }

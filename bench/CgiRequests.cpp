@@ -1,4 +1,4 @@
-// bench-links: tarvo_engine tarvo_platform
+// bench-links: tarvo_engine tarvo_test_support
 // Whole tarvocgi processes per second and their median latency (process start
 // to exit, fork and exec with a prepared CGI environment) for an exact term,
 // a broad wildcard and a 5-term boolean query on a 65,535-document index.
@@ -25,7 +25,7 @@
 #include "indexfiles/IndexFiles.h"
 #include "platform/File.h"
 #include "platform/Folders.h"
-#include "platform/RunToEnd.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ void CopyProgram(const std::string& from, const std::string& to) {
     if (!target.IsOpen() || !target.WriteAll(content.data(), content.size())) {
         throw platform::IoError("cannot write", to, target.OpenError());
     }
-    if (!platform::MarkExecutable(to)) throw platform::IoError("cannot make executable", to, 0);
+    if (!tarvo_test::MarkExecutable(to)) throw platform::IoError("cannot make executable", to, 0);
 }
 
 std::vector<std::string> Environment(const Options& options, const Query& query) {
@@ -173,18 +173,18 @@ std::string CountLine(const std::string& path) {
 }
 
 void Measure(const Options& options, const std::string& program, const Query& query) {
-    platform::ProgramRun run{program, {}, Environment(options, query), "", options.work + "/answer.out"};
-    if (platform::RunProgramToEnd(run) != 0) throw platform::IoError("tarvocgi failed for", query.label, 0);
+    tarvo_test::ProgramRun run{program, {}, Environment(options, query), "", options.work + "/answer.out"};
+    if (tarvo_test::RunProgramToEnd(run) != 0) throw platform::IoError("tarvocgi failed for", query.label, 0);
     const std::string count = CountLine(run.standardOutputPath);
     run.standardOutputPath.clear();  // the timed runs write to /dev/null
-    for (int i = 0; i < 10; ++i) platform::RunProgramToEnd(run);
+    for (int i = 0; i < 10; ++i) tarvo_test::RunProgramToEnd(run);
 
     std::vector<double> latencies;
     latencies.reserve(static_cast<std::size_t>(options.runs));
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < options.runs; ++i) {
         const auto before = std::chrono::steady_clock::now();
-        platform::RunProgramToEnd(run);
+        tarvo_test::RunProgramToEnd(run);
         latencies.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

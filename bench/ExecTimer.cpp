@@ -1,4 +1,4 @@
-// bench-links: tarvo_platform
+// bench-links: tarvo_test_support
 // Times whole processes as a web server starts them: fork, exec with a
 // prepared environment and a blocking wait, many times, with the programs of
 // one job file taken in turn (round 1: every job once, round 2: every job
@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RunToEnd.h"
+#include "tests/support/ChildProcess.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Job {
     std::string name;
-    platform::ProgramRun run;
+    tarvo_test::ProgramRun run;
     std::string keepPath;
     std::vector<double> milliseconds;
     int failedRuns = 0;
@@ -97,14 +97,14 @@ double Percentile(std::vector<double> values, double fraction) {
 
 void KeepOnePage(Job& job) {
     if (job.keepPath.empty()) return;
-    platform::ProgramRun keeping = job.run;
+    tarvo_test::ProgramRun keeping = job.run;
     keeping.standardOutputPath = job.keepPath;
-    platform::RunProgramToEnd(keeping);
+    tarvo_test::RunProgramToEnd(keeping);
 }
 
 void RunTimed(Job& job) {
     const auto start = Clock::now();
-    const int exitCode = platform::RunProgramToEnd(job.run);
+    const int exitCode = tarvo_test::RunProgramToEnd(job.run);
     job.milliseconds.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     if (exitCode != 0) ++job.failedRuns;
 }
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         std::vector<Job> jobs = ReadJobs(options.jobFile);
         for (Job& job : jobs) KeepOnePage(job);
         for (int round = 0; round < options.warmup; ++round) {
-            for (Job& job : jobs) platform::RunProgramToEnd(job.run);
+            for (Job& job : jobs) tarvo_test::RunProgramToEnd(job.run);
         }
         for (int round = 0; round < options.runs; ++round) {
             for (Job& job : jobs) RunTimed(job);

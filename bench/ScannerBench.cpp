@@ -17,11 +17,11 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/ProcessStats.h"
 #include "indexer/engine/DocumentReader.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
 #include "platform/File.h"
-#include "platform/ProcessStats.h"
 #include "platform/TextLineReader.h"
 
 namespace {
@@ -182,7 +182,7 @@ PassResult ScanPass(const std::vector<std::string>& paths, const indexer::WordRu
         titles.clear();
     };
     const auto start = std::chrono::steady_clock::now();
-    const double processorStart = platform::ProcessorSeconds();
+    const double processorStart = bench::ProcessorSeconds();
     int number = 0;
     for (const auto& path : paths) {
         platform::TextLineReader document(path);
@@ -191,21 +191,21 @@ PassResult ScanPass(const std::vector<std::string>& paths, const indexer::WordRu
     }
     flush();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.processorSeconds = platform::ProcessorSeconds() - processorStart;
+    result.processorSeconds = bench::ProcessorSeconds() - processorStart;
     return result;
 }
 
 /// Only the line reading, for comparison: what the scanner adds on top.
 /// Returns the processor seconds used.
 double ReadPass(const std::vector<std::string>& paths, std::size_t& lines) {
-    const double start = platform::ProcessorSeconds();
+    const double start = bench::ProcessorSeconds();
     lines = 0;
     for (const auto& path : paths) {
         platform::TextLineReader document(path);
         std::string_view line;
         while (document.ReadLine(line)) ++lines;
     }
-    return platform::ProcessorSeconds() - start;
+    return bench::ProcessorSeconds() - start;
 }
 
 }  // namespace
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
                     megabytes / best.processorSeconds, best.processorSeconds, best.seconds);
         std::printf("                      %zu entries, %.1f MB flushed\n", best.entries,
                     static_cast<double>(best.flushedBytes) / (1 << 20));
-        std::printf("peak memory:          %8.1f MB\n", static_cast<double>(platform::PeakResidentBytes()) / (1 << 20));
+        std::printf("peak memory:          %8.1f MB\n", static_cast<double>(bench::PeakResidentBytes()) / (1 << 20));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "ScannerBench: %s\n", error.what());
         status = 1;

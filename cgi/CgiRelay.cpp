@@ -8,6 +8,7 @@
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
+#include "platform/DirectorySearch.h"
 #include "platform/FileLocking.h"
 #include "platform/FileTimes.h"
 #include "platform/Folders.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Folders.h"
+#include "platform/DirectorySearch.h"
 #include "platform/LocalTime.h"
 
 namespace cgi {

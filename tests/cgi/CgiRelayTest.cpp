@@ -92,7 +92,7 @@ protected:
     std::string windows_ = folder_ / "windows";
     std::string serverFile_ = folder_ / "Temp/CgiTestHandler_S";
     platform::TitledWindow development_;
-    platform::ChildProcess server_;
+    tarvo_test::ChildProcess server_;
 };
 
 TEST_F(Relay, SeveralClientsAtOnceEachGetTheirOwnCompleteAnswer) {

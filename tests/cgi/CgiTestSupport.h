@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 namespace cgitest {
 
@@ -70,7 +70,7 @@ struct RunResult {
 
 /// A child process with its own output file, for runs that overlap.
 struct StartedRun {
-    platform::ChildProcess process;
+    tarvo_test::ChildProcess process;
     std::string outputPath;
     RunResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
         RunResult result;
@@ -91,13 +91,13 @@ inline StartedRun StartProgram(const TempFolder& work, const std::string& progra
     StartedRun run;
     run.outputPath = work / ("stdout-" + std::to_string(serial));
     WriteFile(inputPath, stdinBytes);
-    platform::ChildSpec launch;
+    tarvo_test::ProgramRun launch;
     launch.program = program;
     launch.arguments = arguments;
     launch.environment = environment;
     launch.standardInputPath = inputPath;
     launch.standardOutputPath = run.outputPath;
-    run.process = platform::ChildProcess::Start(launch);
+    run.process = tarvo_test::ChildProcess::Start(launch);
     return run;
 }
 

@@ -1,6 +1,6 @@
 // The operating-system stand-ins of the CGI layer: window titles held by
-// marker files, exclusive opening, wildcard folder search, case-insensitive
-// path resolution, file times, timers and the component owner rules.
+// marker files, exclusive opening, case-insensitive path resolution, file
+// times, timers and the component owner rules.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,7 +14,6 @@
 #include "platform/Environment.h"
 #include "platform/FileLocking.h"
 #include "platform/FileTimes.h"
-#include "platform/DirectorySearch.h"
 #include "platform/Folders.h"
 #include "platform/Timer.h"
 #include "platform/WindowTitle.h"
@@ -94,41 +93,6 @@ TEST_F(StandIns, AnExclusiveOpenRefusesASecondOpenUntilClosed) {
     first.Close();
     EXPECT_TRUE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
     EXPECT_FALSE(platform::OpenExclusive((folder_ / "missing").string(), platform::FileHandle::Mode::ReadWrite).IsOpen());
-}
-
-TEST_F(StandIns, WildcardsMatchRunsAndSingleBytesIgnoringCase) {
-    struct Case {
-        const char* pattern;
-        const char* name;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"*", "anything", true},       {"prog_C_*", "PROG_c_0A1F_REQ", true}, {"prog_C_*", "prog_S", false},
-        {"a?c", "abc", true},          {"a?c", "ac", false},                  {"*.log", "x.LOG", true},
-        {"*a*b", "xaxxb", true},       {"*a*b", "xaxxbx", false},              {"", "", true},
-        {"abc", "abcd", false},
-    };
-    for (const auto& [pattern, name, matches] : cases)
-        EXPECT_EQ(platform::WildcardMatch(pattern, name), matches) << pattern << " / " << name;
-}
-
-TEST_F(StandIns, FolderSearchListsMatchingFilesOnly) {
-    Make("prog_C_0001_REQ");
-    Make("prog_C_0001_OUT");
-    Make("prog_S");
-    fs::create_directories(folder_ / "prog_C_folder");
-    const auto found = platform::ListMatchingFiles((folder_ / "prog_C_*").string());
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], (folder_ / "prog_C_0001_OUT").string());
-    platform::FolderEntry entry;
-    EXPECT_EQ(platform::FindFirstMatch((folder_ / "prog_S").string(), false, entry), 0);
-    EXPECT_EQ(entry.name, "prog_S");
-    EXPECT_EQ(entry.size, 1);
-    EXPECT_NE(platform::FindFirstMatch((folder_ / "nothing*").string(), false, entry), 0);
-    EXPECT_NE(platform::FindFirstMatch((folder_ / "prog_C_folder").string(), false, entry), 0);
-    EXPECT_EQ(platform::FindFirstMatch((folder_ / "prog_C_folder").string(), true, entry), 0);
-    EXPECT_TRUE(entry.isFolder);
-    EXPECT_TRUE(platform::ListMatchingFiles((folder_ / "no-such-folder/*").string()).empty());
 }
 
 TEST_F(StandIns, UpperCasedPathsFindTheirFiles) {

@@ -1,4 +1,4 @@
-// Wildcard patterns and the directory search for documents.
+// Wildcard patterns and the directory search for documents and work files.
 #include "platform/DirectorySearch.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +26,22 @@ TEST(WildcardMatch, StarsQuestionMarksAndLetterCase) {
     for (const auto& c : cases) EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
 }
 
+TEST(WildcardMatch, RunsAndSingleBytesIgnoringCase) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*", "anything", true},       {"prog_C_*", "PROG_c_0A1F_REQ", true}, {"prog_C_*", "prog_S", false},
+        {"a?c", "abc", true},          {"a?c", "ac", false},                  {"*.log", "x.LOG", true},
+        {"*a*b", "xaxxb", true},       {"*a*b", "xaxxbx", false},              {"", "", true},
+        {"abc", "abcd", false},
+    };
+    for (const auto& [pattern, name, matches] : cases)
+        EXPECT_EQ(WildcardMatch(pattern, name), matches) << pattern << " / " << name;
+}
+
 class DirectorySearch : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,6 +66,38 @@ TEST_F(DirectorySearch, ReturnsRegularVisibleFilesInByteOrder) {
 
 TEST_F(DirectorySearch, MissingFolderGivesNothing) {
     EXPECT_TRUE(FindMatchingFiles((folder_ / "none").string(), "*").empty());
+}
+
+TEST_F(DirectorySearch, PathSearchesListFilesAndFindTheFirstEntry) {
+    Touch("prog_C_0001_REQ");
+    Touch("prog_C_0001_OUT");
+    Touch("prog_S");
+    std::filesystem::create_directory(folder_ / "prog_C_folder");
+    const auto found = ListMatchingFiles((folder_ / "prog_C_*").string());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], (folder_ / "prog_C_0001_OUT").string());
+    FolderEntry entry;
+    EXPECT_EQ(FindFirstMatch((folder_ / "prog_S").string(), false, entry), 0);
+    EXPECT_EQ(entry.name, "prog_S");
+    EXPECT_EQ(entry.size, 1);
+    EXPECT_NE(FindFirstMatch((folder_ / "nothing*").string(), false, entry), 0);
+    EXPECT_NE(FindFirstMatch((folder_ / "prog_C_folder").string(), false, entry), 0);
+    EXPECT_EQ(FindFirstMatch((folder_ / "prog_C_folder").string(), true, entry), 0);
+    EXPECT_TRUE(entry.isFolder);
+    EXPECT_TRUE(ListMatchingFiles((folder_ / "no-such-folder/*").string()).empty());
+}
+
+// Documents leave hidden files out; the CGI layer's work files are found
+// (and deleted) whatever their names begin with.
+TEST_F(DirectorySearch, OnlyPathSearchesSeeHiddenFiles) {
+    Touch(".prog_C_1");
+    Touch("prog_C_2");
+    EXPECT_EQ(FindMatchingFiles(folder_.string(), "*prog_C_*"), std::vector<std::string>{"prog_C_2"});
+    EXPECT_EQ(ListMatchingFiles((folder_ / "*prog_C_*").string()),
+              (std::vector<std::string>{(folder_ / ".prog_C_1").string(), (folder_ / "prog_C_2").string()}));
+    FolderEntry entry;
+    EXPECT_EQ(FindFirstMatch((folder_ / ".PROG_c_1").string(), false, entry), 0);
+    EXPECT_EQ(entry.name, ".prog_C_1");
 }
 
 }  // namespace
