@@ -216,7 +216,7 @@ TEST(BufferedOutput, WithoutAutomaticHeaderTheBufferGoesOutUnchanged) {
 
 class RequestErrors : public ::testing::Test {
 protected:
-    void SetUp() override { platform::SetEnvironmentValue("CGI_LOG_DIR", folder_.Path().string()); }
+    void SetUp() override { platform::SetEnvironmentValue("CGI_LOG_DIR", folder_.Path()); }
     void TearDown() override { platform::UnsetEnvironmentValue("CGI_LOG_DIR"); }
     std::string Log() const { return cgitest::ReadFile(folder_ / "cgi_tests.Log"); }
     cgitest::TempFolder folder_;

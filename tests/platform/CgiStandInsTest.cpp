@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "platform/Folders.h"
 #include "platform/Timer.h"
 #include "platform/WindowTitle.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -26,23 +26,14 @@ using namespace std::chrono_literals;
 
 class StandIns : public ::testing::Test {
 protected:
-    StandIns() {
-        std::random_device seed;
-        folder_ = fs::temp_directory_path() / ("tarvo-standins-" + std::to_string(seed()));
-        fs::create_directories(folder_);
-        platform::SetEnvironmentValue("TARVO_WINDOW_DIR", (folder_ / "windows").string());
-    }
-    ~StandIns() override {
-        platform::UnsetEnvironmentValue("TARVO_WINDOW_DIR");
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
+    StandIns() { platform::SetEnvironmentValue("TARVO_WINDOW_DIR", folder_ / "windows"); }
+    ~StandIns() override { platform::UnsetEnvironmentValue("TARVO_WINDOW_DIR"); }
     std::string Make(const std::string& name, const std::string& content = "x") {
-        const std::string path = (folder_ / name).string();
+        const std::string path = folder_ / name;
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
-    fs::path folder_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(StandIns, AWindowTitleExistsWhileItsHolderLivesWhateverTheCase) {
@@ -62,7 +53,7 @@ TEST_F(StandIns, AWindowTitleExistsWhileItsHolderLivesWhateverTheCase) {
 TEST_F(StandIns, ALeftOverMarkerWithoutHolderIsNoWindow) {
     fs::create_directories(folder_ / "windows");
     // The marker of "A" as a crashed holder would have left it: present, unlocked.
-    std::ofstream((folder_ / "windows" / "w-41").string()) << "12345\n";
+    std::ofstream(folder_ / "windows/w-41") << "12345\n";
     EXPECT_FALSE(platform::TopLevelWindowExists("a"));
     EXPECT_TRUE(platform::TopLevelWindowOwnerEnded("a"));
     {
@@ -93,7 +84,7 @@ TEST_F(StandIns, AnExclusiveOpenRefusesASecondOpenUntilClosed) {
     EXPECT_FALSE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
     first.Close();
     EXPECT_TRUE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
-    EXPECT_FALSE(platform::OpenExclusive((folder_ / "missing").string(), platform::FileHandle::Mode::ReadWrite).IsOpen());
+    EXPECT_FALSE(platform::OpenExclusive(folder_ / "missing", platform::FileHandle::Mode::ReadWrite).IsOpen());
 }
 
 TEST_F(StandIns, WildcardsMatchRunsAndSingleBytesIgnoringCase) {
@@ -117,18 +108,18 @@ TEST_F(StandIns, FolderSearchListsMatchingFilesOnly) {
     Make("prog_C_0001_OUT");
     Make("prog_S");
     fs::create_directories(folder_ / "prog_C_folder");
-    const auto found = platform::ListMatchingFiles((folder_ / "prog_C_*").string());
+    const auto found = platform::ListMatchingFiles(folder_ / "prog_C_*");
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], (folder_ / "prog_C_0001_OUT").string());
+    EXPECT_EQ(found[0], folder_ / "prog_C_0001_OUT");
     platform::FolderEntry entry;
-    EXPECT_EQ(platform::FindFirstMatch((folder_ / "prog_S").string(), false, entry), 0);
+    EXPECT_EQ(platform::FindFirstMatch(folder_ / "prog_S", false, entry), 0);
     EXPECT_EQ(entry.name, "prog_S");
     EXPECT_EQ(entry.size, 1);
-    EXPECT_NE(platform::FindFirstMatch((folder_ / "nothing*").string(), false, entry), 0);
-    EXPECT_NE(platform::FindFirstMatch((folder_ / "prog_C_folder").string(), false, entry), 0);
-    EXPECT_EQ(platform::FindFirstMatch((folder_ / "prog_C_folder").string(), true, entry), 0);
+    EXPECT_NE(platform::FindFirstMatch(folder_ / "nothing*", false, entry), 0);
+    EXPECT_NE(platform::FindFirstMatch(folder_ / "prog_C_folder", false, entry), 0);
+    EXPECT_EQ(platform::FindFirstMatch(folder_ / "prog_C_folder", true, entry), 0);
     EXPECT_TRUE(entry.isFolder);
-    EXPECT_TRUE(platform::ListMatchingFiles((folder_ / "no-such-folder/*").string()).empty());
+    EXPECT_TRUE(platform::ListMatchingFiles(folder_ / "no-such-folder/*").empty());
 }
 
 TEST_F(StandIns, UpperCasedPathsFindTheirFiles) {
@@ -150,7 +141,7 @@ TEST_F(StandIns, ModificationTimesCanBeReadSetAndRenewed) {
     EXPECT_LT(*read, platform::FileClock::now() - 59s);
     ASSERT_TRUE(platform::TouchFile(path));
     EXPECT_GT(*platform::FileModificationTime(path), platform::FileClock::now() - 30s);
-    EXPECT_FALSE(platform::FileModificationTime((folder_ / "missing").string()).has_value());
+    EXPECT_FALSE(platform::FileModificationTime(folder_ / "missing").has_value());
     EXPECT_EQ(platform::FileSizeOf(path), 1);
 }
 

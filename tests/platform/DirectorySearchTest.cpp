@@ -5,7 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
+
+#include "tests/support/TestFiles.h"
 
 namespace platform {
 namespace {
@@ -28,14 +29,8 @@ TEST(WildcardMatch, StarsQuestionMarksAndLetterCase) {
 
 class DirectorySearch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        folder_ = std::filesystem::temp_directory_path() / ("tarvo-dirsearch-test-" + std::to_string(seed()));
-        std::filesystem::create_directory(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     void Touch(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
-    std::filesystem::path folder_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(DirectorySearch, ReturnsRegularVisibleFilesInByteOrder) {
@@ -43,13 +38,13 @@ TEST_F(DirectorySearch, ReturnsRegularVisibleFilesInByteOrder) {
     std::filesystem::create_directory(folder_ / "folder.htm");
     std::filesystem::create_symlink(folder_ / "a.htm", folder_ / "link.htm");
     std::filesystem::create_symlink(folder_ / "missing", folder_ / "dangling.htm");
-    EXPECT_EQ(FindMatchingFiles(folder_.string(), "*.htm"),
+    EXPECT_EQ(FindMatchingFiles(folder_.Path(), "*.htm"),
               (std::vector<std::string>{"A.HTM", "a.htm", "b.htm", "link.htm"}));
-    EXPECT_EQ(FindMatchingFiles(folder_.string() + "/", "?.txt"), std::vector<std::string>{"c.txt"});
+    EXPECT_EQ(FindMatchingFiles(folder_.Path() + "/", "?.txt"), std::vector<std::string>{"c.txt"});
 }
 
 TEST_F(DirectorySearch, MissingFolderGivesNothing) {
-    EXPECT_TRUE(FindMatchingFiles((folder_ / "none").string(), "*").empty());
+    EXPECT_TRUE(FindMatchingFiles(folder_ / "none", "*").empty());
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestFiles.h"
+
 namespace {
 
 std::vector<std::string> LinesOf(platform::TextLineReader reader) {
@@ -79,21 +81,13 @@ TEST(TextLineReader, NulAndHighBytesPassThrough) {
 
 class TextLineReaderFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarvo-linereader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Write(const std::string& bytes) {
-        const auto path = (dir_ / "file.txt").string();
+        const auto path = folder_ / "file.txt";
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
-    std::filesystem::path dir_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(TextLineReaderFile, LongLineIsReadWhole) {
@@ -136,7 +130,7 @@ TEST_F(TextLineReaderFile, CrAtChunkEndFollowedByLineFeed) {
 
 TEST_F(TextLineReaderFile, MissingFileThrowsWithPath) {
     try {
-        platform::TextLineReader reader((dir_ / "missing.txt").string());
+        platform::TextLineReader reader(folder_ / "missing.txt");
         FAIL() << "no exception";
     } catch (const platform::IoError& error) {
         EXPECT_NE(std::string(error.what()).find("missing.txt"), std::string::npos);
