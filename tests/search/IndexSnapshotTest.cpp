@@ -18,7 +18,7 @@
 namespace search {
 namespace {
 
-using testing::TestIndex;
+using test_support::TestIndex;
 using Titles = std::vector<std::string>;
 
 constexpr const char* kSetFiles[] = {".toc", ".dct", ".hsh", ".ndx"};
@@ -127,7 +127,7 @@ TEST(IndexSnapshot, AFileMissingAtTheSnapshotFailsWithTheSameCodesAtTheSamePoint
 }
 
 TEST(IndexSnapshot, ASetInAFolderThatCannotBeLockedIsReadUnlocked) {
-    testing::TempFolder folder;
+    test_support::TempFolder folder;
     EXPECT_EQ(SearchOf(folder / "missing/DataBase", "common"), (Outcome{{"File errors!"}, kStatusDct, 307}))
         << "a missing folder: the classic 'path not found'";
     const IndexSnapshot snapshot = IndexSnapshot::Take(folder / "missing/DataBase");
