@@ -75,7 +75,7 @@ protected:
 
     std::vector<std::string> ClientFiles() const {
         std::vector<std::string> names;
-        for (const auto& entry : cgitest::fs::directory_iterator(folder_.Path() / "Temp")) {
+        for (const auto& entry : cgitest::fs::directory_iterator(folder_ / "Temp")) {
             const std::string name = entry.path().filename().string();
             if (name.find("_C_") != std::string::npos) names.push_back(name);
         }
@@ -169,7 +169,7 @@ TEST_F(Relay, AStartServerWordInTheQueryStringIsAnsweredAndStartsNoServer) {
 
 TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
     // A fresh server file that no server reads: the client waits its limit and ends without output.
-    cgitest::fs::create_directories(folder_.Path() / "Temp");
+    cgitest::fs::create_directories(folder_ / "Temp");
     cgitest::WriteFile(serverFile_, "");
     const auto result = cgitest::RunProgram(
         folder_, program_,
@@ -180,7 +180,7 @@ TEST_F(Relay, AClientGivesUpWhenNoServerAnswersInTime) {
 }
 
 TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
-    cgitest::fs::create_directories(folder_.Path() / "Temp");
+    cgitest::fs::create_directories(folder_ / "Temp");
     cgitest::WriteFile(serverFile_, "");
     auto client = cgitest::StartProgram(
         folder_, program_,
@@ -199,7 +199,7 @@ TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
 }
 
 TEST_F(Relay, AClientRemovesAServerFileThatWentStaleWhileItWaited) {
-    cgitest::fs::create_directories(folder_.Path() / "Temp");
+    cgitest::fs::create_directories(folder_ / "Temp");
     cgitest::WriteFile(serverFile_, "");
     const auto result = cgitest::RunProgram(
         folder_, program_,
@@ -212,7 +212,7 @@ TEST_F(Relay, AClientRemovesAServerFileThatWentStaleWhileItWaited) {
 }
 
 TEST_F(Relay, AStaleServerFileAndLeftOverRequestsAreCleanedUpAndTheRequestServed) {
-    cgitest::fs::create_directories(folder_.Path() / "Temp");
+    cgitest::fs::create_directories(folder_ / "Temp");
     cgitest::WriteFile(serverFile_, std::string(cgi::relay::kRecordSize, '\0'));
     cgitest::WriteFile(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ", "old");
     cgitest::WriteFile(folder_ / "Temp/CgiTestHandler_C_ABCD_OUT", "old");
@@ -226,7 +226,7 @@ TEST_F(Relay, AStaleServerFileAndLeftOverRequestsAreCleanedUpAndTheRequestServed
 }
 
 TEST_F(Relay, AFreshServerFileIsNotTakenForStale) {
-    cgitest::fs::create_directories(folder_.Path() / "Temp");
+    cgitest::fs::create_directories(folder_ / "Temp");
     cgitest::WriteFile(serverFile_, "");
     cgitest::WriteFile(folder_ / "Temp/CgiTestHandler_C_ABCD_REQ", "someone else's");
     const auto result = cgitest::RunProgram(

@@ -1,4 +1,4 @@
-// Shared helpers of the CGI tests: a temporary folder that removes itself, a
+// Shared helpers of the CGI tests: the shared temporary folder, a
 // copy of the test handler program inside it (so its "Log" and "Temp"
 // folders land there), and running that program as a web server would.
 #pragma once
@@ -7,40 +7,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFiles.h"
 
 namespace cgitest {
 
 namespace fs = std::filesystem;
 
-/// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device seed;
-        const fs::path base = fs::temp_directory_path();
-        for (;;) {
-            path_ = base / ("tarvo-cgi-test-" + std::to_string(seed()));
-            if (fs::create_directory(path_)) break;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
+using tarvo_test::TempFolder;
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -57,7 +34,7 @@ inline fs::path TestProgramFolder() { return fs::path(TARVO_BIN_DIR).parent_path
 
 /// Copies the test handler program into `folder` and returns the copy's path.
 inline std::string InstallHandler(const TempFolder& folder) {
-    const fs::path target = folder.Path() / "CgiTestHandler";
+    const fs::path target = folder / "CgiTestHandler";
     fs::copy_file(TestProgramFolder() / "CgiTestHandler", target, fs::copy_options::overwrite_existing);
     return target.string();
 }

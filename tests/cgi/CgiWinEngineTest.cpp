@@ -100,9 +100,17 @@ TEST_F(ProfileFile, RandomBytesNeverBreakTheReader) {
     for (int round = 0; round < 20; ++round) {
         std::string text;
         for (int i = 0; i < 20000; ++i) text += alphabet[generator() % alphabet.size()];
-        const auto profile = Load(text);
+        // A form section first: the key lines before the next section give field names.
+        const auto profile = Load("[FORM LITERAL]\r\n" + text);
         EXPECT_LE(profile.SectionNames().size(), cgi::TCGIIniFile::kMaxSections);
-        profile.FieldNames();
+        // Field names are upper-cased, trimmed key names of at most 31 bytes.
+        for (const std::string& name : profile.FieldNames()) {
+            ASSERT_FALSE(name.empty());
+            EXPECT_LT(name.size(), cgi::TCGIIniFile::kKeySpan) << name;
+            EXPECT_EQ(name.find_first_of("=\r\nabcdefghijklmnopqrstuvwxyz"), std::string::npos) << name;
+            EXPECT_GT(static_cast<unsigned char>(name.front()), 32) << name;
+            EXPECT_GT(static_cast<unsigned char>(name.back()), 32) << name;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -216,7 +217,7 @@ TEST(BufferedOutput, WithoutAutomaticHeaderTheBufferGoesOutUnchanged) {
 
 class RequestErrors : public ::testing::Test {
 protected:
-    void SetUp() override { platform::SetEnvironmentValue("CGI_LOG_DIR", folder_.Path().string()); }
+    void SetUp() override { platform::SetEnvironmentValue("CGI_LOG_DIR", folder_.Path()); }
     void TearDown() override { platform::UnsetEnvironmentValue("CGI_LOG_DIR"); }
     std::string Log() const { return cgitest::ReadFile(folder_ / "cgi_tests.Log"); }
     cgitest::TempFolder folder_;
@@ -269,10 +270,45 @@ TEST_F(RequestErrors, BufferedResponsesAreFlushedAfterAnException) {
     EXPECT_EQ(sent, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\ncontent-length:8\r\n\r\n<HTML>\r\n");
 }
 
+/// Makes a folder the working folder until the end of the scope.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder) : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+    }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+/// Removes a file or folder at the end of the scope.
+struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
 TEST_F(RequestErrors, LogLinesAppendAndARelativeLogFolderSitsBesideTheProgram) {
-    cgi::WriteLog("first");
-    cgi::WriteLog("second");
-    const auto lines = SplitCrLf(Log());
+    // The working folder is the scratch folder meanwhile: the log must not
+    // land there.
+    const std::string relative = "log-" + std::filesystem::path(folder_.Path()).filename().string();
+    const RemovedAtEnd besideProgram{cgi::ModuleDirectory() + "/" + relative};
+    platform::SetEnvironmentValue("CGI_LOG_DIR", relative);
+    {
+        const WorkingFolder elsewhere(folder_.Path());
+        cgi::WriteLog("first");
+        cgi::WriteLog("second");
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder_ / relative));
+    const auto lines = SplitCrLf(cgitest::ReadFile(besideProgram.path + "/cgi_tests.Log"));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(",  0 : first"), std::string::npos);
     EXPECT_NE(lines[1].find(",  0 : second"), std::string::npos);
@@ -282,7 +318,19 @@ TEST_F(RequestErrors, AnUnusableLogFolderFallsBackAndNeverRaises) {
     // A log folder below a plain file cannot be created.
     cgitest::WriteFile(folder_ / "file", "x");
     platform::SetEnvironmentValue("CGI_LOG_DIR", folder_ / "file/sub");
-    EXPECT_NO_THROW(cgi::WriteLog("still fine"));
+    const std::string fallbackLog = cgi::ModuleDirectory() + "/cgi_tests.Log";
+    const bool existed = std::filesystem::exists(fallbackLog);
+    const std::string before = cgitest::ReadFile(fallbackLog);
+    cgi::WriteLog("still fine");
+    const std::string after = cgitest::ReadFile(fallbackLog);
+    // The program folder's log is put back as it was before the checks.
+    if (existed)
+        std::filesystem::resize_file(fallbackLog, before.size());
+    else
+        std::filesystem::remove(fallbackLog);
+    ASSERT_EQ(after.compare(0, before.size(), before), 0);
+    EXPECT_TRUE(cgitest::IsOneLogLine(after.substr(before.size()), "still fine")) << after.substr(before.size());
+    EXPECT_EQ(cgitest::ReadFile(folder_ / "file"), "x");
 }
 
 // ---- Current engine and locks ----------------------------------------------

@@ -13,17 +13,18 @@
 namespace {
 
 using apptest::FakeView;
-using apptest::ScratchFolder;
+using apptest::TempFolder;
+using apptest::WriteIn;
 using indexer::WindowMessage;
 
 class MainWindowLogicTest : public ::testing::Test {
 protected:
     MainWindowLogicTest()
-        : registry_(scratch_.Path("store/defaults")),
+        : registry_(scratch_ / "store/defaults"),
           defaults_(registry_),
           logic_(view_, defaults_, [this](const indexer::RunRequest& request) { return Run(request); },
-                 scratch_.Path("program")) {
-        std::filesystem::create_directories(scratch_.Path("program"));
+                 scratch_ / "program") {
+        std::filesystem::create_directories(scratch_ / "program");
     }
 
     indexer::RunSummary Run(const indexer::RunRequest& request) {
@@ -37,10 +38,10 @@ protected:
     /// A project file with a file list and the given extra lines.
     std::string WriteProject(const std::string& name, const std::string& fileList = "list.txt",
                              const std::string& extra = "") {
-        return scratch_.Write(name, "[Paths]\nfilelist=" + fileList + "\ndatabase=Site\n" + extra);
+        return WriteIn(scratch_, name, "[Paths]\nfilelist=" + fileList + "\ndatabase=Site\n" + extra);
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_;
     platform::UserRegistry registry_;
     indexer::StoredDefaults defaults_;
     FakeView view_;
@@ -120,7 +121,7 @@ TEST_F(MainWindowLogicTest, NewProjectTakesStoredWordOptionsAndEmptiesTheProject
 TEST_F(MainWindowLogicTest, OpenProjectRightAfterNewEnablesRun) {
     logic_.FormCreate();
     logic_.New1Click();
-    view_.openReplies.push_back(scratch_.Write("site.tarvo", "[Paths]\nfilelist=list.txt\n"));
+    view_.openReplies.push_back(WriteIn(scratch_, "site.tarvo", "[Paths]\nfilelist=list.txt\n"));
     logic_.OpenProject1Click();
     EXPECT_EQ(view_.dataBaseName, "DataBase");
     EXPECT_TRUE(view_.runEnabled);
@@ -155,8 +156,8 @@ TEST_F(MainWindowLogicTest, RelativePathsAreTakenFromTheProjectFolder) {
     logic_.LoadProject(WriteProject("site/p.tarvo", "docs/list.txt", "stopwords=stop.txt\n"));
     logic_.RunIndexer1Click();
     ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].fileList, scratch_.Path("site") + "/docs/list.txt");
-    EXPECT_EQ(requests_[0].stopwords, scratch_.Path("site") + "/stop.txt");
+    EXPECT_EQ(requests_[0].fileList, (scratch_ / "site") + "/docs/list.txt");
+    EXPECT_EQ(requests_[0].stopwords, (scratch_ / "site") + "/stop.txt");
     EXPECT_EQ(requests_[0].databaseName, "Site") << "the database name stays relative to the file list";
 }
 
@@ -167,7 +168,7 @@ TEST_F(MainWindowLogicTest, UntitledProjectTakesRelativePathsFromTheProgramFolde
     logic_.DataBaseNameChange();
     logic_.Button1Click();
     ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].fileList, scratch_.Path("program") + "/list.txt");
+    EXPECT_EQ(requests_[0].fileList, (scratch_ / "program") + "/list.txt");
     EXPECT_EQ(requests_[0].stopwords, "/etc/stop.txt");
 }
 
@@ -295,13 +296,13 @@ TEST_F(MainWindowLogicTest, CommandLineWordsCountOnlyInTheirPlaces) {
         {{project, "x", "autorun"}, true, false, false},
         {{"debug", project}, false, false, true},
         {{project, "autorun", "Debug"}, true, true, true},
-        {{scratch_.Path("missing.tarvo"), "autorun"}, false, true, false},
+        {{scratch_ / "missing.tarvo", "autorun"}, false, true, false},
         {{}, false, false, false},
     };
     for (const auto& row : rows) {
         FakeView view;
         indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; },
-                                       scratch_.Path("program"));
+                                       scratch_ / "program");
         logic.FormCreate();
         logic.FormShow(row.parameters);
         const std::string label = ::testing::PrintToString(row.parameters);
@@ -313,38 +314,38 @@ TEST_F(MainWindowLogicTest, CommandLineWordsCountOnlyInTheirPlaces) {
 }
 
 TEST_F(MainWindowLogicTest, RelativeCommandLineProjectIsTakenFromTheProgramFolder) {
-    scratch_.Write("program/site.tarvo", "[Paths]\nfilelist=list.txt\n");
+    WriteIn(scratch_, "program/site.tarvo", "[Paths]\nfilelist=list.txt\n");
     WriteProject("site.tarvo", "elsewhere.txt");  // same name in another folder: not this one
     logic_.FormCreate();
     logic_.FormShow({"site.tarvo"});
     EXPECT_EQ(logic_.ProjectPath(), "site.tarvo");
     EXPECT_EQ(view_.fileList, "list.txt");
-    EXPECT_EQ(logic_.FileDialogFolder(), scratch_.Path("program"));
+    EXPECT_EQ(logic_.FileDialogFolder(), scratch_ / "program");
     logic_.Button1Click();
     ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].fileList, scratch_.Path("program") + "/list.txt");
+    EXPECT_EQ(requests_[0].fileList, (scratch_ / "program") + "/list.txt");
 }
 
 TEST_F(MainWindowLogicTest, RelativeCommandLineProjectIsTakenFromTheStartFolderWhenItIsThere) {
-    scratch_.Write("program/site.tarvo", "[Paths]\nfilelist=program.txt\n");
-    scratch_.Write("program/only-here.tarvo", "[Paths]\nfilelist=only.txt\n");
-    scratch_.Write("user/site.tarvo", "[Paths]\nfilelist=user.txt\n");
+    WriteIn(scratch_, "program/site.tarvo", "[Paths]\nfilelist=program.txt\n");
+    WriteIn(scratch_, "program/only-here.tarvo", "[Paths]\nfilelist=only.txt\n");
+    WriteIn(scratch_, "user/site.tarvo", "[Paths]\nfilelist=user.txt\n");
     const struct {
         std::string startFolder;
         std::string parameter;
         std::string projectPath;
         std::string fileList;
     } rows[] = {
-        {scratch_.Path("user"), "site.tarvo", scratch_.Path("user/site.tarvo"), "user.txt"},
-        {scratch_.Path("user"), "only-here.tarvo", "only-here.tarvo", "only.txt"},
-        {scratch_.Path("program"), "site.tarvo", "site.tarvo", "program.txt"},
-        {scratch_.Path("user"), "missing.tarvo", "", ""},
+        {scratch_ / "user", "site.tarvo", scratch_ / "user/site.tarvo", "user.txt"},
+        {scratch_ / "user", "only-here.tarvo", "only-here.tarvo", "only.txt"},
+        {scratch_ / "program", "site.tarvo", "site.tarvo", "program.txt"},
+        {scratch_ / "user", "missing.tarvo", "", ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.startFolder + " " + row.parameter);
         FakeView view;
         indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; },
-                                       scratch_.Path("program"), row.startFolder);
+                                       scratch_ / "program", row.startFolder);
         logic.FormCreate();
         logic.FormShow({row.parameter});
         EXPECT_EQ(logic.ProjectPath(), row.projectPath);
@@ -353,7 +354,7 @@ TEST_F(MainWindowLogicTest, RelativeCommandLineProjectIsTakenFromTheStartFolderW
 }
 
 TEST_F(MainWindowLogicTest, AutorunWithoutFileListStartsNothing) {
-    const std::string project = scratch_.Write("empty.tarvo", "[Paths]\ndatabase=Site\n");
+    const std::string project = WriteIn(scratch_, "empty.tarvo", "[Paths]\ndatabase=Site\n");
     logic_.FormCreate();
     logic_.FormShow({project, "autorun"});
     EXPECT_TRUE(logic_.CloseWhenDone());
@@ -366,7 +367,7 @@ TEST_F(MainWindowLogicTest, FileDialogStartsInTheCommandLineProjectsFolder) {
     logic_.FormShow({project});
     logic_.Button2Click();
     ASSERT_EQ(view_.dialogFolders.size(), 1u);
-    EXPECT_EQ(view_.dialogFolders[0], scratch_.Path("site"));
+    EXPECT_EQ(view_.dialogFolders[0], scratch_ / "site");
 }
 
 // --- Project files through the window ---------------------------------------
@@ -377,12 +378,12 @@ TEST_F(MainWindowLogicTest, SaveWritesTheWindowsPathsAndWordOptions) {
     view_.stopwords = "stop.txt";
     view_.dataBaseName = "Idx";
     logic_.Words().digitmax = 5;
-    view_.saveReplies.push_back(scratch_.Path("out.tarvo"));
+    view_.saveReplies.push_back(scratch_ / "out.tarvo");
     logic_.Save1Click();
     EXPECT_EQ(view_.proposedSaveNames, std::vector<std::string>{"untitled.tarvo"});
     EXPECT_EQ(view_.projectCaption, "Project: out");
     indexer::TProjectSettings read;
-    indexer::LoadProject(scratch_.Path("out.tarvo"), read);
+    indexer::LoadProject(scratch_ / "out.tarvo", read);
     EXPECT_EQ(read.filelist, "list.txt");
     EXPECT_EQ(read.stopwords, "stop.txt");
     EXPECT_EQ(read.database, "Idx");
@@ -393,15 +394,15 @@ TEST_F(MainWindowLogicTest, SaveWritesTheWindowsPathsAndWordOptions) {
 
 TEST_F(MainWindowLogicTest, SaveOnUntitledKeepsTheReturnedNameAndSaveAsMendsTar) {
     logic_.FormCreate();
-    view_.saveReplies.push_back(scratch_.Path("site.tar"));
+    view_.saveReplies.push_back(scratch_ / "site.tar");
     logic_.Save1Click();
-    EXPECT_EQ(logic_.ProjectPath(), scratch_.Path("site.tar"));
-    view_.saveReplies.push_back(scratch_.Path("my.site.tar"));
+    EXPECT_EQ(logic_.ProjectPath(), scratch_ / "site.tar");
+    view_.saveReplies.push_back(scratch_ / "my.site.tar");
     logic_.SaveAs1Click();
-    EXPECT_EQ(logic_.ProjectPath(), scratch_.Path("my.tarvo"));
-    EXPECT_TRUE(std::filesystem::exists(scratch_.Path("my.tarvo")));
+    EXPECT_EQ(logic_.ProjectPath(), scratch_ / "my.tarvo");
+    EXPECT_TRUE(std::filesystem::exists(scratch_ / "my.tarvo"));
     logic_.SaveAs1Click();  // cancelled
-    EXPECT_EQ(logic_.ProjectPath(), scratch_.Path("my.tarvo"));
+    EXPECT_EQ(logic_.ProjectPath(), scratch_ / "my.tarvo");
 }
 
 TEST_F(MainWindowLogicTest, DigitSizeProjectLoadsIntoDigitMinAndSavesWithoutIt) {
@@ -410,28 +411,28 @@ TEST_F(MainWindowLogicTest, DigitSizeProjectLoadsIntoDigitMinAndSavesWithoutIt) 
     logic_.LoadProject(project);
     EXPECT_EQ(logic_.Words().digitmin, 3);
     logic_.Save1Click();
-    const std::string saved = scratch_.Read("old.tarvo");
+    const std::string saved = tarvo_test::ReadBytes(scratch_ / "old.tarvo");
     EXPECT_NE(saved.find("digitmin=3"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("digitsize"), std::string::npos) << saved;
 }
 
 TEST_F(MainWindowLogicTest, UnwritableProjectShowsTheErrorAndKeepsRunning) {
     logic_.FormCreate();
-    view_.saveReplies.push_back(scratch_.Path("no/such/folder/p.tarvo"));
+    view_.saveReplies.push_back(scratch_ / "no/such/folder/p.tarvo");
     logic_.Save1Click();
     ASSERT_EQ(view_.errors.size(), 1u);
-    EXPECT_EQ(view_.errors[0].rfind("Unable to write to " + scratch_.Path("no/such/folder/p.tarvo"), 0), 0u)
+    EXPECT_EQ(view_.errors[0].rfind("Unable to write to " + scratch_ / "no/such/folder/p.tarvo", 0), 0u)
         << view_.errors[0];
 }
 
 TEST_F(MainWindowLogicTest, MissingProjectLoadsAsEmptyAndStillEntersTheReopenList) {
     logic_.FormCreate();
     logic_.Words().digitmax = 4;
-    logic_.LoadProject(scratch_.Path("gone.tarvo"));
+    logic_.LoadProject(scratch_ / "gone.tarvo");
     EXPECT_EQ(logic_.Words().digitmax, 4);
     EXPECT_EQ(view_.fileList, "");
     EXPECT_EQ(view_.dataBaseName, "DataBase");
-    EXPECT_EQ(view_.reopenCaptions[0], scratch_.Path("gone.tarvo"));
+    EXPECT_EQ(view_.reopenCaptions[0], scratch_ / "gone.tarvo");
     EXPECT_TRUE(view_.reopenVisible[0]);
 }
 
@@ -465,7 +466,7 @@ TEST_F(MainWindowLogicTest, ReopenOfAVanishedFileSaysSoAndChangesNothing) {
 // --- Start-up with stored defaults ------------------------------------------
 
 TEST_F(MainWindowLogicTest, UnreadableStoredDefaultShowsTheErrorAndSkipsTheRest) {
-    scratch_.Write("store/defaults", "[\\Software\\TARVO\\dumpwords]\nbool=string:\"yes\"\n");
+    WriteIn(scratch_, "store/defaults", "[\\Software\\TARVO\\dumpwords]\nbool=string:\"yes\"\n");
     logic_.FormCreate();
     EXPECT_EQ(view_.errors, std::vector<std::string>{"Invalid data type for 'bool'"});
     EXPECT_FALSE(defaults_.DefaultKeyExists("prj")) << "the reopen list step is skipped";

@@ -10,11 +10,11 @@
 
 namespace {
 
-using apptest::ScratchFolder;
+using apptest::TempFolder;
 
 class ReopenListTest : public ::testing::Test {
 protected:
-    ReopenListTest() : registry_(scratch_.Path("defaults")), defaults_(registry_) {}
+    ReopenListTest() : registry_(scratch_ / "defaults"), defaults_(registry_) {}
 
     std::vector<std::string> Entries() const {
         std::vector<std::string> entries;
@@ -27,7 +27,7 @@ protected:
         return stored;
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_;
     platform::UserRegistry registry_;
     indexer::StoredDefaults defaults_;
     indexer::ReopenList list_;
@@ -123,7 +123,7 @@ TEST(SaveAsProjectPath, OnlyAnExactTarExtensionIsMended) {
 
 class OptionsDialogTest : public ::testing::Test {
 protected:
-    OptionsDialogTest() : registry_(scratch_.Path("defaults")), defaults_(registry_), dialog_(words_, defaults_) {
+    OptionsDialogTest() : registry_(scratch_ / "defaults"), defaults_(registry_), dialog_(words_, defaults_) {
         words_ = indexer::WordDefaults{" ,", true, 2, 9};
         defaults_.WriteDefaultString("delimiters", "", "~;");
         defaults_.WriteDefaultBool("dumpwords", false);
@@ -131,7 +131,7 @@ protected:
         defaults_.WriteDefaultInt("digitmax", 0);
     }
 
-    ScratchFolder scratch_;
+    TempFolder scratch_;
     platform::UserRegistry registry_;
     indexer::StoredDefaults defaults_;
     indexer::WordDefaults words_;

@@ -4,51 +4,27 @@
 #pragma once
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "indexer/app/MainView.h"
 #include "indexer/app/ReopenList.h"
+#include "tests/support/TestFiles.h"
 
 namespace apptest {
 
-namespace fs = std::filesystem;
+using tarvo_test::TempFolder;
 
-/// A fresh folder per test, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        path_ = fs::temp_directory_path() /
-                ("tarvo-app-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() { fs::remove_all(path_); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string Path(const std::string& name = "") const { return name.empty() ? path_.string() : (path_ / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        const fs::path file = path_ / name;
-        fs::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file.string();
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-private:
-    fs::path path_;
-};
+/// Writes `bytes` as the file `name` in `folder` (its folders created);
+/// returns the file's path.
+inline std::string WriteIn(const TempFolder& folder, const std::string& name, const std::string& bytes) {
+    const std::string path = folder / name;
+    tarvo_test::WriteBytes(path, bytes);
+    return path;
+}
 
 /// Records the window's state as the logic sets it; dialogs answer from the
 /// reply queues (an empty queue is a cancelled dialog / "No").

@@ -16,10 +16,10 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::ReadBytes;
-using testing::SameBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::SameBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 /// What breaks the promise in a dictionary's bytes, or "" when nothing does.
 std::string DictionaryFault(const std::string& dct) {
@@ -96,7 +96,7 @@ std::string IndexDocuments(const TempFolder& folder, DocumentMaker maker, int do
         WriteBytes(folder / name, maker.Next(withControlOnlyTokens));
         list += name + "\r\n";
     }
-    RunSettings settings = testing::SettingsForList(folder, list);
+    RunSettings settings = test_support::SettingsForList(folder, list);
     settings.project.dumpwords = true;
     settings.project.digitmin = 1;
     RunObserver quiet;
@@ -127,8 +127,8 @@ TEST(DictionaryOrder, TokensOfControlCharactersOnlyLeaveNoTraceInTheSet) {
         EXPECT_NE(ReadBytes(with / "doc1.txt"), ReadBytes(without / "doc1.txt"));
         for (const char* ext : {".toc", ".dct", ".hsh", ".lst"})
             EXPECT_TRUE(SameBytes(ReadBytes(withBase + ext), ReadBytes(withoutBase + ext))) << ext;
-        EXPECT_TRUE(SameBytes(testing::OrderedPostingLists(ReadBytes(withBase + ".ndx")),
-                              testing::OrderedPostingLists(ReadBytes(withoutBase + ".ndx"))));
+        EXPECT_TRUE(SameBytes(test_support::OrderedPostingLists(ReadBytes(withBase + ".ndx")),
+                              test_support::OrderedPostingLists(ReadBytes(withoutBase + ".ndx"))));
     }
 }
 

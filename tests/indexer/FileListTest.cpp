@@ -11,8 +11,8 @@
 namespace indexer {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 TEST(FileListLine, SplitsAtTheFirstTitleAndUrlMarkersInEitherOrder) {
     const struct {

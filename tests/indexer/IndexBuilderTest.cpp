@@ -16,13 +16,13 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::Exists;
-using testing::GoldenBytes;
-using testing::ReadBytes;
-using testing::RecordingObserver;
-using testing::SameBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Exists;
+using test_support::GoldenBytes;
+using test_support::ReadBytes;
+using test_support::RecordingObserver;
+using test_support::SameBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 std::uint16_t SlotAt(const std::string& hash, std::size_t slot) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(hash[slot * 2]) |
@@ -283,8 +283,8 @@ TEST(IndexBuilder, WordsEmptyOnceTrimmedFormNoGroupAndLeaveNoTrace) {
         for (const char* ext : {".dct", ".hsh", ".lst"})
             EXPECT_TRUE(SameBytes(ReadBytes(with + ext), ReadBytes(without + ext))) << ext;
         // The sort leaves the entries of one word in no particular order.
-        EXPECT_TRUE(SameBytes(testing::OrderedPostingLists(ReadBytes(with + ".ndx")),
-                              testing::OrderedPostingLists(ReadBytes(without + ".ndx"))));
+        EXPECT_TRUE(SameBytes(test_support::OrderedPostingLists(ReadBytes(with + ".ndx")),
+                              test_support::OrderedPostingLists(ReadBytes(without + ".ndx"))));
         EXPECT_EQ(ReadBytes(with + ".dct").size(), 4 * kDictionaryRecordSize);
         EXPECT_EQ(withObserver.wordTotals.back(), "4");
 

@@ -28,13 +28,13 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::Exists;
-using testing::GoldenBytes;
-using testing::ReadBytes;
-using testing::RecordingObserver;
-using testing::SameBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Exists;
+using test_support::GoldenBytes;
+using test_support::ReadBytes;
+using test_support::RecordingObserver;
+using test_support::SameBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 /// Every file a run publishes.
 constexpr IndexFile kPublishedFiles[] = {IndexFile::TableOfContents, IndexFile::Dictionary,
@@ -247,7 +247,7 @@ TEST(IndexSetPublisher, TheWordDumpIsPublishedWithTheSet) {
 }
 
 TEST(IndexSetPublisher, AStopInEachPhasePublishesASetWithoutWordsOverThePreviousOne) {
-    for (const auto& c : testing::kStopInEachPhase) {
+    for (const auto& c : test_support::kStopInEachPhase) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
         const std::string db = folder / "DataBase";

@@ -18,7 +18,7 @@
 #include "indexer/engine/RunObserver.h"
 #include "tests/support/TestFiles.h"
 
-namespace indexer::testing {
+namespace indexer::test_support {
 
 using tarvo_test::ReadBytes;
 using tarvo_test::TempFolder;
@@ -130,4 +130,4 @@ public:
     bool stop = false;
 };
 
-}  // namespace indexer::testing
+}  // namespace indexer::test_support

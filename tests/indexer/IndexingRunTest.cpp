@@ -17,16 +17,16 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::Exists;
-using testing::GoldenBytes;
-using testing::ReadBytes;
-using testing::RecordingObserver;
-using testing::SameBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Exists;
+using test_support::GoldenBytes;
+using test_support::ReadBytes;
+using test_support::RecordingObserver;
+using test_support::SameBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 RunSettings SettingsFor(const TempFolder& folder, const std::string& list) {
-    return testing::SettingsForList(folder, list);
+    return test_support::SettingsForList(folder, list);
 }
 
 /// The table-of-contents lines of a database, without their padding.
@@ -275,7 +275,7 @@ TEST(IndexingRun, AListWhoseEntriesAllFoundNothingFailsAndKeepsTheSetInUse) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
         before[entry.path().filename()] = ReadBytes(entry.path());
 
-    settings = testing::SettingsForList(folder, "old/a.txt\nold/*.htm\n\n", "list2.txt");
+    settings = test_support::SettingsForList(folder, "old/a.txt\nold/*.htm\n\n", "list2.txt");
     before["list2.txt"] = ReadBytes(folder / "list2.txt");
     try {
         RunIndexer(settings, quiet);
@@ -301,7 +301,7 @@ TEST(IndexingRun, DocumentsWithoutWordsGiveTocLinesAndNoWords) {
 }
 
 TEST(IndexingRun, AStopInEachPhaseStillEndsWithDoneAndAnIndexWithoutWords) {
-    for (const auto& c : testing::kStopInEachPhase) {
+    for (const auto& c : test_support::kStopInEachPhase) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
         std::string list;
@@ -324,12 +324,12 @@ TEST(IndexingRun, AStopInEachPhaseStillEndsWithDoneAndAnIndexWithoutWords) {
 }
 
 TEST(IndexingRun, AStopWithoutPublishingInEachPhaseKeepsTheSetInUseAndLeavesNoStagedFile) {
-    for (const auto& c : testing::kStopInEachPhase) {
+    for (const auto& c : test_support::kStopInEachPhase) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
         WriteBytes(folder / "old.txt", "previous");
         RunObserver quiet;
-        RunIndexer(testing::SettingsForList(folder, "old.txt\r\n", "old-list.txt"), quiet);
+        RunIndexer(test_support::SettingsForList(folder, "old.txt\r\n", "old-list.txt"), quiet);
         const std::string oldToc = ReadBytes(folder / "DataBase.toc");
         const std::string oldDct = ReadBytes(folder / "DataBase.dct");
         std::string list;

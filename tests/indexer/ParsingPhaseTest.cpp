@@ -18,14 +18,14 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::ReadBytes;
-using testing::RecordingObserver;
-using testing::SameBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::RecordingObserver;
+using test_support::SameBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 RunSettings SettingsFor(const TempFolder& folder, const std::string& list) {
-    RunSettings settings = testing::SettingsForList(folder, list, "files.lst");
+    RunSettings settings = test_support::SettingsForList(folder, list, "files.lst");
     settings.keepWorkFile = true;
     return settings;
 }

@@ -9,9 +9,9 @@
 namespace indexer {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 TEST(ProfileIntegers, AcceptDecimalAndHexadecimalOnly) {
     const std::pair<std::string, std::optional<std::int32_t>> cases[] = {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <unistd.h>
 
 #include "indexer/engine/WordRules.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -17,19 +17,10 @@ namespace fs = std::filesystem;
 
 class StoredDefaultsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("tarvo-defaults-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string StorePath() const { return (folder_ / "defaults").string(); }
+    std::string StorePath() const { return folder_ / "defaults"; }
     void WriteStoreFile(const std::string& text) const { std::ofstream(StorePath(), std::ios::binary) << text; }
 
-    fs::path folder_;
+    tarvo_test::TempFolder folder_;
 };
 
 std::string ErrorOf(const std::function<void()>& action) {

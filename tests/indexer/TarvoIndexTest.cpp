@@ -10,10 +10,10 @@
 namespace indexer {
 namespace {
 
-using testing::Exists;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::Exists;
+using test_support::ReadBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 struct CommandResult {
     int status = -1;

@@ -5,29 +5,22 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
+
+#include "tests/support/TestFiles.h"
 
 namespace {
 
 class TarvoScan : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               (std::string("tarvo-scan-") + info->name() + "-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     /// Runs tarvo-scan with the arguments; returns its exit code, output in output_.
     int Run(const std::string& arguments) {
-        const std::string out = (dir_ / "out").string();
+        const std::string out = folder_ / "out";
         const std::string command =
-            std::string(TARVO_BIN_DIR) + "/tarvo-scan " + arguments + " >" + out + " 2>" + (dir_ / "err").string();
+            std::string(TARVO_BIN_DIR) + "/tarvo-scan " + arguments + " >" + out + " 2>" + (folder_ / "err");
         const int status = std::system(command.c_str());
         output_ = Slurp(out);
-        errors_ = Slurp((dir_ / "err").string());
+        errors_ = Slurp(folder_ / "err");
         // std::system returns the wait status: the exit code is its second byte.
         return (status >> 8) & 0xFF;
     }
@@ -39,7 +32,7 @@ protected:
 
     static std::string Fixture(const std::string& name) { return std::string(TARVO_TEST_DATA_DIR) + "/scan/" + name; }
 
-    std::filesystem::path dir_;
+    tarvo_test::TempFolder folder_;
     std::string output_;
     std::string errors_;
 };
@@ -68,7 +61,7 @@ TEST_F(TarvoScan, RefusesBadCommandLinesAndMissingFiles) {
     EXPECT_EQ(Run("x --number 65536"), 2);
     EXPECT_EQ(Run("x --number 12x"), 2);
     EXPECT_EQ(Run("x --title"), 2);
-    EXPECT_EQ(Run("'" + (dir_ / "missing.htm").string() + "'"), 1);
+    EXPECT_EQ(Run("'" + (folder_ / "missing.htm") + "'"), 1);
     EXPECT_NE(errors_.find("missing.htm"), std::string::npos) << errors_;
     EXPECT_EQ(output_, "");
 }

@@ -18,11 +18,11 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::ReadBytes;
-using testing::RecordingObserver;
-using testing::SameBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::RecordingObserver;
+using test_support::SameBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 /// The entries of one chunk: words from a small vocabulary (so that most
 /// words recur in many chunks and documents), each at most once per
@@ -83,7 +83,7 @@ SortOutcome SortKeys(const TempFolder& folder, const std::string& bytes, const s
     EXPECT_TRUE(keys != nullptr);
     if (!keys) return {};
     EXPECT_EQ(ReadBytes(path), bytes) << "the work file itself is left as it was";
-    EXPECT_FALSE(testing::Exists(path + ".keys")) << "the scratch file has no name once mapped";
+    EXPECT_FALSE(test_support::Exists(path + ".keys")) << "the scratch file has no name once mapped";
     keys->WriteWorkFile(path);
     return {ReadBytes(path), observer.indications, observer.messagePumps, observer.steps};
 }

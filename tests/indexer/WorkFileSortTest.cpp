@@ -16,10 +16,10 @@ namespace {
 
 using namespace indexfiles;
 
-using testing::ReadBytes;
-using testing::RecordingObserver;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::ReadBytes;
+using test_support::RecordingObserver;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 std::vector<std::string> SplitRecords(const std::string& bytes) {
     std::vector<std::string> records;
@@ -76,10 +76,10 @@ TEST(WorkFileSort, MatchesTheGoldenOrderOfEqualWords) {
     TempFolder folder;
     for (const std::string name : {"hello-world", "unsorted", "ab-b"}) {
         const std::string path = folder / (name + ".temp");
-        WriteBytes(path, testing::GoldenBytes(name + ".temp"));
+        WriteBytes(path, test_support::GoldenBytes(name + ".temp"));
         RunObserver quiet;
         SortWorkFile(path, quiet);
-        EXPECT_TRUE(testing::SameBytes(ReadBytes(path), testing::GoldenBytes(name + ".sorted.temp"))) << name;
+        EXPECT_TRUE(test_support::SameBytes(ReadBytes(path), test_support::GoldenBytes(name + ".sorted.temp"))) << name;
     }
 }
 
@@ -94,7 +94,7 @@ TEST(WorkFileSort, LeavesSmallAndMissingFilesAlone) {
     SortWorkFile(folder / "missing.temp", observer);
     EXPECT_EQ(ReadBytes(folder / "one.temp"), one);
     EXPECT_EQ(ReadBytes(folder / "empty.temp"), "");
-    EXPECT_FALSE(testing::Exists(folder / "missing.temp"));
+    EXPECT_FALSE(test_support::Exists(folder / "missing.temp"));
     EXPECT_EQ(observer.steps.size(), 2u) << "a missing work file shows no sorting step";
 }
 

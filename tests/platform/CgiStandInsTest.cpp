@@ -6,7 +6,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "platform/Folders.h"
 #include "platform/Timer.h"
 #include "platform/WindowTitle.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -25,23 +25,14 @@ using namespace std::chrono_literals;
 
 class StandIns : public ::testing::Test {
 protected:
-    StandIns() {
-        std::random_device seed;
-        folder_ = fs::temp_directory_path() / ("tarvo-standins-" + std::to_string(seed()));
-        fs::create_directories(folder_);
-        platform::SetEnvironmentValue("TARVO_WINDOW_DIR", (folder_ / "windows").string());
-    }
-    ~StandIns() override {
-        platform::UnsetEnvironmentValue("TARVO_WINDOW_DIR");
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
+    StandIns() { platform::SetEnvironmentValue("TARVO_WINDOW_DIR", folder_ / "windows"); }
+    ~StandIns() override { platform::UnsetEnvironmentValue("TARVO_WINDOW_DIR"); }
     std::string Make(const std::string& name, const std::string& content = "x") {
-        const std::string path = (folder_ / name).string();
+        const std::string path = folder_ / name;
         std::ofstream(path, std::ios::binary) << content;
         return path;
     }
-    fs::path folder_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(StandIns, AWindowTitleExistsWhileItsHolderLivesWhateverTheCase) {
@@ -61,7 +52,7 @@ TEST_F(StandIns, AWindowTitleExistsWhileItsHolderLivesWhateverTheCase) {
 TEST_F(StandIns, ALeftOverMarkerWithoutHolderIsNoWindow) {
     fs::create_directories(folder_ / "windows");
     // The marker of "A" as a crashed holder would have left it: present, unlocked.
-    std::ofstream((folder_ / "windows" / "w-41").string()) << "12345\n";
+    std::ofstream(folder_ / "windows/w-41") << "12345\n";
     EXPECT_FALSE(platform::TopLevelWindowExists("a"));
     EXPECT_TRUE(platform::TopLevelWindowOwnerEnded("a"));
     {
@@ -92,7 +83,7 @@ TEST_F(StandIns, AnExclusiveOpenRefusesASecondOpenUntilClosed) {
     EXPECT_FALSE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
     first.Close();
     EXPECT_TRUE(platform::OpenExclusive(path, platform::FileHandle::Mode::ReadWrite).IsOpen());
-    EXPECT_FALSE(platform::OpenExclusive((folder_ / "missing").string(), platform::FileHandle::Mode::ReadWrite).IsOpen());
+    EXPECT_FALSE(platform::OpenExclusive(folder_ / "missing", platform::FileHandle::Mode::ReadWrite).IsOpen());
 }
 
 TEST_F(StandIns, UpperCasedPathsFindTheirFiles) {
@@ -114,7 +105,7 @@ TEST_F(StandIns, ModificationTimesCanBeReadSetAndRenewed) {
     EXPECT_LT(*read, platform::FileClock::now() - 59s);
     ASSERT_TRUE(platform::TouchFile(path));
     EXPECT_GT(*platform::FileModificationTime(path), platform::FileClock::now() - 30s);
-    EXPECT_FALSE(platform::FileModificationTime((folder_ / "missing").string()).has_value());
+    EXPECT_FALSE(platform::FileModificationTime(folder_ / "missing").has_value());
     EXPECT_EQ(platform::FileSizeOf(path), 1);
 }
 

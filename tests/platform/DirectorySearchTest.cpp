@@ -5,7 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
+
+#include "tests/support/TestFiles.h"
 
 namespace platform {
 namespace {
@@ -44,14 +45,8 @@ TEST(WildcardMatch, RunsAndSingleBytesIgnoringCase) {
 
 class DirectorySearch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        folder_ = std::filesystem::temp_directory_path() / ("tarvo-dirsearch-test-" + std::to_string(seed()));
-        std::filesystem::create_directory(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     void Touch(const std::string& name) { std::ofstream(folder_ / name) << "x"; }
-    std::filesystem::path folder_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(DirectorySearch, ReturnsRegularVisibleFilesInByteOrder) {
@@ -59,13 +54,13 @@ TEST_F(DirectorySearch, ReturnsRegularVisibleFilesInByteOrder) {
     std::filesystem::create_directory(folder_ / "folder.htm");
     std::filesystem::create_symlink(folder_ / "a.htm", folder_ / "link.htm");
     std::filesystem::create_symlink(folder_ / "missing", folder_ / "dangling.htm");
-    EXPECT_EQ(FindMatchingFiles(folder_.string(), "*.htm"),
+    EXPECT_EQ(FindMatchingFiles(folder_.Path(), "*.htm"),
               (std::vector<std::string>{"A.HTM", "a.htm", "b.htm", "link.htm"}));
-    EXPECT_EQ(FindMatchingFiles(folder_.string() + "/", "?.txt"), std::vector<std::string>{"c.txt"});
+    EXPECT_EQ(FindMatchingFiles(folder_.Path() + "/", "?.txt"), std::vector<std::string>{"c.txt"});
 }
 
 TEST_F(DirectorySearch, MissingFolderGivesNothing) {
-    EXPECT_TRUE(FindMatchingFiles((folder_ / "none").string(), "*").empty());
+    EXPECT_TRUE(FindMatchingFiles(folder_ / "none", "*").empty());
 }
 
 TEST_F(DirectorySearch, PathSearchesListFilesAndFindTheFirstEntry) {
@@ -73,18 +68,18 @@ TEST_F(DirectorySearch, PathSearchesListFilesAndFindTheFirstEntry) {
     Touch("prog_C_0001_OUT");
     Touch("prog_S");
     std::filesystem::create_directory(folder_ / "prog_C_folder");
-    const auto found = ListMatchingFiles((folder_ / "prog_C_*").string());
+    const auto found = ListMatchingFiles(folder_ / "prog_C_*");
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0], (folder_ / "prog_C_0001_OUT").string());
+    EXPECT_EQ(found[0], folder_ / "prog_C_0001_OUT");
     FolderEntry entry;
-    EXPECT_EQ(FindFirstMatch((folder_ / "prog_S").string(), false, entry), 0);
+    EXPECT_EQ(FindFirstMatch(folder_ / "prog_S", false, entry), 0);
     EXPECT_EQ(entry.name, "prog_S");
     EXPECT_EQ(entry.size, 1);
-    EXPECT_NE(FindFirstMatch((folder_ / "nothing*").string(), false, entry), 0);
-    EXPECT_NE(FindFirstMatch((folder_ / "prog_C_folder").string(), false, entry), 0);
-    EXPECT_EQ(FindFirstMatch((folder_ / "prog_C_folder").string(), true, entry), 0);
+    EXPECT_NE(FindFirstMatch(folder_ / "nothing*", false, entry), 0);
+    EXPECT_NE(FindFirstMatch(folder_ / "prog_C_folder", false, entry), 0);
+    EXPECT_EQ(FindFirstMatch(folder_ / "prog_C_folder", true, entry), 0);
     EXPECT_TRUE(entry.isFolder);
-    EXPECT_TRUE(ListMatchingFiles((folder_ / "no-such-folder/*").string()).empty());
+    EXPECT_TRUE(ListMatchingFiles(folder_ / "no-such-folder/*").empty());
 }
 
 // Documents leave hidden files out; the CGI layer's work files are found
@@ -92,11 +87,11 @@ TEST_F(DirectorySearch, PathSearchesListFilesAndFindTheFirstEntry) {
 TEST_F(DirectorySearch, OnlyPathSearchesSeeHiddenFiles) {
     Touch(".prog_C_1");
     Touch("prog_C_2");
-    EXPECT_EQ(FindMatchingFiles(folder_.string(), "*prog_C_*"), std::vector<std::string>{"prog_C_2"});
-    EXPECT_EQ(ListMatchingFiles((folder_ / "*prog_C_*").string()),
-              (std::vector<std::string>{(folder_ / ".prog_C_1").string(), (folder_ / "prog_C_2").string()}));
+    EXPECT_EQ(FindMatchingFiles(folder_.Path(), "*prog_C_*"), std::vector<std::string>{"prog_C_2"});
+    EXPECT_EQ(ListMatchingFiles(folder_ / "*prog_C_*"),
+              (std::vector<std::string>{folder_ / ".prog_C_1", folder_ / "prog_C_2"}));
     FolderEntry entry;
-    EXPECT_EQ(FindFirstMatch((folder_ / ".PROG_c_1").string(), false, entry), 0);
+    EXPECT_EQ(FindFirstMatch(folder_ / ".PROG_c_1", false, entry), 0);
     EXPECT_EQ(entry.name, ".prog_C_1");
 }
 

@@ -9,7 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
+
+#include "tests/support/TestFiles.h"
 
 namespace platform {
 namespace {
@@ -82,14 +83,8 @@ TEST(ProfileFileWrite, DeletesOnlyTheNamedKey) {
 
 class ProfileFileDisk : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device seed;
-        folder_ = std::filesystem::temp_directory_path() / ("tarvo-profile-test-" + std::to_string(seed()));
-        std::filesystem::create_directory(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-    std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
-    std::filesystem::path folder_;
+    std::string PathOf(const std::string& name) const { return folder_ / name; }
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(ProfileFileDisk, MissingFileLoadsEmptyAndSaveReplacesTheFileWhole) {

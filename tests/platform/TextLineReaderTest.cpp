@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestFiles.h"
+
 namespace {
 
 std::vector<std::string> LinesOf(platform::TextLineReader reader) {
@@ -79,21 +81,13 @@ TEST(TextLineReader, NulAndHighBytesPassThrough) {
 
 class TextLineReaderFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarvo-linereader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Write(const std::string& bytes) {
-        const auto path = (dir_ / "file.txt").string();
+        const auto path = folder_ / "file.txt";
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
-    std::filesystem::path dir_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(TextLineReaderFile, LongLineIsReadWhole) {
@@ -105,16 +99,31 @@ TEST_F(TextLineReaderFile, LongLineIsReadWhole) {
 }
 
 TEST_F(TextLineReaderFile, LineBreakSplitAcrossReadChunks) {
-    // Lines of several lengths put the CR LF pair on both sides of every
-    // 64 KB read boundary somewhere in the file.
+    // While no line is left over the reader reads 64 KB at a time. Lines of
+    // several lengths fill each read up to a line whose CR is the read's last
+    // byte: the next three reads start with the LF of that CR LF pair, the
+    // last one with a line of its own after a lone CR.
+    constexpr std::size_t kReadSize = 64 * 1024;
+    constexpr std::size_t kSplitReads = 4;
     std::string bytes;
     Lines expected;
-    for (int length = 1; bytes.size() < 300 * 1024; length = length % 997 + 1) {
-        std::string line(static_cast<std::size_t>(length), static_cast<char>('a' + length % 26));
-        bytes += line + "\r\n";
+    auto addLine = [&](const std::string& line, const std::string& lineBreak) {
+        bytes += line + lineBreak;
         expected.push_back(line);
+    };
+    int length = 1;
+    for (std::size_t read = 1; read <= kSplitReads; ++read) {
+        const std::size_t readEnd = read * kReadSize;
+        for (; bytes.size() + 1000 < readEnd; length = length % 997 + 1)
+            addLine(std::string(static_cast<std::size_t>(length), static_cast<char>('a' + length % 26)), "\r\n");
+        addLine(std::string(readEnd - 1 - bytes.size(), 'Z'), "\r");
+        ASSERT_EQ(bytes.size(), readEnd);
+        if (read < kSplitReads) bytes += '\n';
     }
-    EXPECT_EQ(LinesOf(platform::TextLineReader(Write(bytes))), expected);
+    addLine("end", "");
+    const Lines lines = LinesOf(platform::TextLineReader(Write(bytes)));
+    ASSERT_EQ(lines.size(), expected.size());
+    EXPECT_EQ(lines, expected);
 }
 
 TEST_F(TextLineReaderFile, LineFeedLinesAcrossReadChunks) {
@@ -136,7 +145,7 @@ TEST_F(TextLineReaderFile, CrAtChunkEndFollowedByLineFeed) {
 
 TEST_F(TextLineReaderFile, MissingFileThrowsWithPath) {
     try {
-        platform::TextLineReader reader((dir_ / "missing.txt").string());
+        platform::TextLineReader reader(folder_ / "missing.txt");
         FAIL() << "no exception";
     } catch (const platform::IoError& error) {
         EXPECT_NE(std::string(error.what()).find("missing.txt"), std::string::npos);

@@ -8,7 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
+
+#include "tests/support/TestFiles.h"
 
 namespace {
 
@@ -16,18 +17,7 @@ namespace fs = std::filesystem;
 
 class UserRegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("tarvo-registry-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder_);
-    }
-    std::string StorePath() const { return (folder_ / "config" / "tarvo" / "defaults").string(); }
+    std::string StorePath() const { return folder_ / "config/tarvo/defaults"; }
     std::string ReadStoreFile() const {
         std::ifstream in(StorePath(), std::ios::binary);
         std::stringstream bytes;
@@ -39,7 +29,7 @@ protected:
         std::ofstream(StorePath(), std::ios::binary) << text;
     }
 
-    fs::path folder_;
+    tarvo_test::TempFolder folder_;
 };
 
 TEST_F(UserRegistryTest, MissingStoreHasNoKeysAndCreatesNothingOnRead) {

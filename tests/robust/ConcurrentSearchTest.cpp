@@ -15,15 +15,15 @@
 namespace robust {
 namespace {
 
-using testing::AnswersOf;
-using testing::BinPath;
-using testing::CompletePage;
-using testing::CopyProgram;
-using testing::Describe;
-using testing::Queries;
-using testing::RunIndex;
-using testing::TempFolder;
-using testing::WriteGeneration;
+using test_support::AnswersOf;
+using test_support::BinPath;
+using test_support::CompletePage;
+using test_support::CopyProgram;
+using test_support::Describe;
+using test_support::Queries;
+using test_support::RunIndex;
+using test_support::TempFolder;
+using test_support::WriteGeneration;
 
 constexpr int kReaders = 4;
 constexpr int kRebuilds = 30;
@@ -89,7 +89,7 @@ TEST(ConcurrentSearch, EveryPageDuringRebuildsIsTheOldOrTheNewSetsAnswer) {
         for (int i = 0; i < kMaxRequestsPerReader && std::chrono::steady_clock::now() < deadline; ++i) {
             if (!rebuilding && i >= kMinRequestsPerReader) break;
             const std::string& query = Queries()[static_cast<std::size_t>(i + number) % Queries().size()];
-            const auto result = testing::Search(cgi, "DataBase", query, out);
+            const auto result = test_support::Search(cgi, "DataBase", query, out);
             findings.Count();
             if (!result.state.Exited(0)) {
                 findings.Fail(query + ": tarvocgi " + Describe(result.state));

@@ -15,17 +15,17 @@
 namespace robust {
 namespace {
 
-using testing::BinPath;
-using testing::CompletePage;
-using testing::CopyProgram;
-using testing::Describe;
-using testing::Exists;
-using testing::ReadBytes;
-using testing::RunIndex;
-using testing::SiteInUse;
-using testing::StagedFiles;
-using testing::WriteBytes;
-using testing::WriteGeneration;
+using test_support::BinPath;
+using test_support::CompletePage;
+using test_support::CopyProgram;
+using test_support::Describe;
+using test_support::Exists;
+using test_support::ReadBytes;
+using test_support::RunIndex;
+using test_support::SiteInUse;
+using test_support::StagedFiles;
+using test_support::WriteBytes;
+using test_support::WriteGeneration;
 
 /// The number of documents a page lists (its count line).
 int CountOf(const std::string& page) {
@@ -35,7 +35,7 @@ int CountOf(const std::string& page) {
 
 /// Runs tarvocgi for "common" on the site's set and returns the count it lists.
 int CommonCount(const SiteInUse& site) {
-    const auto result = testing::Search(site.cgi, "DataBase", "common", site.site / "count.page");
+    const auto result = test_support::Search(site.cgi, "DataBase", "common", site.site / "count.page");
     EXPECT_TRUE(CompletePage(result.page));
     return CountOf(result.page);
 }

@@ -17,14 +17,14 @@
 namespace robust {
 namespace {
 
-using testing::BinPath;
-using testing::Describe;
-using testing::ExitState;
-using testing::Exists;
-using testing::ReadBytes;
-using testing::SiteInUse;
-using testing::WaitFor;
-using testing::WriteGeneration;
+using test_support::BinPath;
+using test_support::Describe;
+using test_support::ExitState;
+using test_support::Exists;
+using test_support::ReadBytes;
+using test_support::SiteInUse;
+using test_support::WaitFor;
+using test_support::WriteGeneration;
 
 /// Documents of the run that is stopped: enough that it is still reading
 /// long after its first chunk is written, on any machine.
@@ -52,14 +52,14 @@ struct StoppedRun {
 /// Starts tarvo-index on generation B with `extra` options, sends `signal`
 /// once its first chunk is written, and waits for it to end.
 StoppedRun RunAndStop(const SiteInUse& site, int signal, const std::vector<std::string>& extra = {}) {
-    testing::Launch launch;
+    test_support::Launch launch;
     launch.program = BinPath("tarvo-index");
     launch.arguments = {"--filelist", site.site / "genB.lst.txt", "--database", "DataBase"};
     launch.arguments.insert(launch.arguments.end(), extra.begin(), extra.end());
     launch.outPath = site.site / "stopped.out";
     launch.errPath = site.site / "stopped.err";
     StoppedRun run;
-    const pid_t pid = testing::Start(launch);
+    const pid_t pid = test_support::Start(launch);
     if (pid <= 0) return run;
     for (int attempt = 0; attempt < 20000 && !run.started; ++attempt) {
         run.started = Exists(site.Database() + ".temp");
@@ -105,11 +105,11 @@ TEST(InterruptedIndexer, PublishPartialPublishesWhatWasReadAndExits130) {
     EXPECT_TRUE(run.state.Exited(130)) << Describe(run.state) << " " << run.err;
     EXPECT_EQ(run.out.rfind("Stopped: ", 0), 0u) << run.out;
     EXPECT_NE(run.out.find(" documents, "), std::string::npos) << run.out;
-    EXPECT_NE(testing::SetFiles(site.Database()), site.files) << "the documents read were not published";
-    EXPECT_EQ(testing::StagedFiles(site.site.Path()), std::vector<std::string>{});
+    EXPECT_NE(test_support::SetFiles(site.Database()), site.files) << "the documents read were not published";
+    EXPECT_EQ(test_support::StagedFiles(site.site.Path()), std::vector<std::string>{});
     EXPECT_FALSE(Exists(site.Database() + ".temp"));
     // The partial set is whole: every query is answered with a complete page.
-    testing::AnswersOf(site.cgi, "DataBase", site.site / "partial.page");
+    test_support::AnswersOf(site.cgi, "DataBase", site.site / "partial.page");
 }
 
 }  // namespace

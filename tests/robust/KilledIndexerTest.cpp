@@ -20,16 +20,16 @@
 namespace robust {
 namespace {
 
-using testing::AnswersOf;
-using testing::BinPath;
-using testing::Describe;
-using testing::ExitState;
-using testing::Exists;
-using testing::RunIndex;
-using testing::SiteInUse;
-using testing::StagedFiles;
-using testing::WaitFor;
-using testing::WriteGeneration;
+using test_support::AnswersOf;
+using test_support::BinPath;
+using test_support::Describe;
+using test_support::ExitState;
+using test_support::Exists;
+using test_support::RunIndex;
+using test_support::SiteInUse;
+using test_support::StagedFiles;
+using test_support::WaitFor;
+using test_support::WriteGeneration;
 
 /// Ends its own process with SIGKILL at a chosen point of the run.
 class KillingObserver : public indexer::RunObserver {
@@ -158,10 +158,10 @@ TEST(KilledIndexer, ARealIndexerKilledWhileItsWorkFileGrowsKeepsTheSetInUse) {
     // speed, the outcome must not.
     SiteInUse site;
     WriteGeneration(site.site, "genB", "Beta", "beta", 600);
-    testing::Launch launch;
+    test_support::Launch launch;
     launch.program = BinPath("tarvo-index");
     launch.arguments = {"--filelist", site.site / "genB.lst.txt", "--database", "DataBase", "--quiet"};
-    const pid_t pid = testing::Start(launch);
+    const pid_t pid = test_support::Start(launch);
     ASSERT_GT(pid, 0);
     bool seen = false;
     for (int attempt = 0; attempt < 20000 && !seen; ++attempt) {

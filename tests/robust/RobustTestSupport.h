@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "tests/support/TestFiles.h"
-namespace robust::testing {
+namespace robust::test_support {
 
 using tarvo_test::ReadBytes;
 using tarvo_test::TempFolder;
@@ -314,4 +314,4 @@ public:
     std::map<std::string, std::string> answers;
 };
 
-}  // namespace robust::testing
+}  // namespace robust::test_support

@@ -13,8 +13,8 @@
 namespace search {
 namespace {
 
-using testing::Members;
-using testing::TestIndex;
+using test_support::Members;
+using test_support::TestIndex;
 using Docs = std::vector<std::uint32_t>;
 
 /// Words and their documents in the healthy set; ECOLE with an accent is the

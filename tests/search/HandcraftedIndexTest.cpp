@@ -12,8 +12,8 @@
 namespace search {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteBytes;
+using test_support::TempFolder;
+using test_support::WriteBytes;
 
 std::string Uint16(std::uint16_t value) {
     return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
@@ -77,9 +77,9 @@ TEST(HandcraftedIndex, TwoWordsABAndB) {
     TTARVO engine(base);
     TBitSet set(500);
     engine.LookupTerm(set, "ab");
-    EXPECT_EQ(testing::Members(set), std::vector<std::uint32_t>{1});
+    EXPECT_EQ(test_support::Members(set), std::vector<std::uint32_t>{1});
     engine.LookupTerm(set, "b");
-    EXPECT_EQ(testing::Members(set), std::vector<std::uint32_t>{2});
+    EXPECT_EQ(test_support::Members(set), std::vector<std::uint32_t>{2});
     engine.LookupTerm(set, "a");
     EXPECT_TRUE(set.IsEmpty());
     engine.LookupTerm(set, "ba");
@@ -112,9 +112,9 @@ TEST(HandcraftedIndex, BlockLetterMPlacesSlotValuesInTheirBlocks) {
     ASSERT_EQ(engine.GetExtRecord().Count, 1);
     TBitSet set(500);
     engine.LookupTerm(set, "maaa");
-    EXPECT_EQ(testing::Members(set), std::vector<std::uint32_t>{3});
+    EXPECT_EQ(test_support::Members(set), std::vector<std::uint32_t>{3});
     engine.LookupTerm(set, "mzzz");
-    EXPECT_EQ(testing::Members(set), std::vector<std::uint32_t>{5});
+    EXPECT_EQ(test_support::Members(set), std::vector<std::uint32_t>{5});
 }
 
 }  // namespace

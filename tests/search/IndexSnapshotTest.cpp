@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -18,7 +20,7 @@
 namespace search {
 namespace {
 
-using testing::TestIndex;
+using test_support::TestIndex;
 using Titles = std::vector<std::string>;
 
 constexpr const char* kSetFiles[] = {".toc", ".dct", ".hsh", ".ndx"};
@@ -127,7 +129,7 @@ TEST(IndexSnapshot, AFileMissingAtTheSnapshotFailsWithTheSameCodesAtTheSamePoint
 }
 
 TEST(IndexSnapshot, ASetInAFolderThatCannotBeLockedIsReadUnlocked) {
-    testing::TempFolder folder;
+    test_support::TempFolder folder;
     EXPECT_EQ(SearchOf(folder / "missing/DataBase", "common"), (Outcome{{"File errors!"}, kStatusDct, 307}))
         << "a missing folder: the classic 'path not found'";
     const IndexSnapshot snapshot = IndexSnapshot::Take(folder / "missing/DataBase");
@@ -143,7 +145,10 @@ TEST(IndexSnapshot, AFolderLockThatIsNeverReleasedDelaysTheSearchButDoesNotStopI
     const std::string folder = std::filesystem::path(site.BasePath()).parent_path().string();
     const platform::FolderLock stuck = platform::FolderLock::Acquire(folder, platform::FolderLock::Kind::Exclusive);
     ASSERT_TRUE(stuck.IsHeld());
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(SearchOf(site.BasePath(), "common"), (Outcome{Generation("Old", {1, 2}), kStatusNone, 0}));
+    // The search waits for the lock a while (two seconds) before it reads.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(IndexSnapshot, ASearchWaitsWhileTheIndexerRenamesUnderTheExclusiveLock) {
@@ -156,7 +161,14 @@ TEST(IndexSnapshot, ASearchWaitsWhileTheIndexerRenamesUnderTheExclusiveLock) {
     platform::FolderLock renaming = platform::FolderLock::Acquire(folder, platform::FolderLock::Kind::Exclusive);
     ASSERT_TRUE(renaming.IsHeld());
     Outcome seen;
-    std::thread search([&] { seen = SearchOf(site.BasePath(), "common"); });
+    std::atomic<bool> started{false};
+    std::thread search([&] {
+        started = true;
+        seen = SearchOf(site.BasePath(), "common");
+    });
+    while (!started) std::this_thread::yield();
+    // Time for a search that read without the lock to read the old set.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     // The new set goes in file by file while the search waits (it tries the
     // lock every millisecond): a search that read without the lock would see
     // the old set, or a mix of both...

@@ -20,8 +20,8 @@
 namespace search {
 namespace {
 
-using testing::Members;
-using testing::TestIndex;
+using test_support::Members;
+using test_support::TestIndex;
 using Docs = std::vector<std::uint32_t>;
 
 constexpr std::uint32_t kDocuments = 4000;

@@ -15,7 +15,7 @@
 namespace search {
 namespace {
 
-using testing::TestIndex;
+using test_support::TestIndex;
 using Titles = std::vector<std::string>;
 
 /// Documents 1 to 8; each title is "Doc n" and each URL "http://site/n.html".
@@ -124,13 +124,13 @@ TEST_F(QueryEvaluation, QueryIsCutAt255Characters) {
 TEST_F(QueryEvaluation, TermSetsAreCombinedNotReplaced) {
     TTARVO engine(index_->BasePath());
     engine.EvaluateQuery("bird or cat");
-    EXPECT_EQ(testing::Members(engine.GetResultSet()), (std::vector<std::uint32_t>{1, 2, 4, 5, 6}));
+    EXPECT_EQ(test_support::Members(engine.GetResultSet()), (std::vector<std::uint32_t>{1, 2, 4, 5, 6}));
     TBitSet other(500);
     other.SetBit(5);
     engine.CombineSets(other, 3);
-    EXPECT_EQ(testing::Members(engine.GetResultSet()), (std::vector<std::uint32_t>{1, 2, 4, 6}));
+    EXPECT_EQ(test_support::Members(engine.GetResultSet()), (std::vector<std::uint32_t>{1, 2, 4, 6}));
     engine.CombineSets(other, 7);  // unknown codes do nothing
-    EXPECT_EQ(testing::Members(engine.GetResultSet()), (std::vector<std::uint32_t>{1, 2, 4, 6}));
+    EXPECT_EQ(test_support::Members(engine.GetResultSet()), (std::vector<std::uint32_t>{1, 2, 4, 6}));
 }
 
 // ---- Listing ---------------------------------------------------------------
@@ -313,7 +313,7 @@ TEST(QueryFileErrors, TheFailureNamesTheFirstFileThatFailedAndOnlyAFailure) {
 }
 
 TEST(QueryFileErrors, WholeSetMissingReportsTheDictionary) {
-    testing::TempFolder folder;
+    test_support::TempFolder folder;
     TTARVO engine(folder / "nothing");
     engine.Search("cat");
     EXPECT_EQ(engine.GetTitles(), Titles{"File errors!"});

@@ -61,14 +61,22 @@ TEST(QueryTokens, NothingBeforeStartAndAfterClear) {
 }
 
 TEST(QueryTokens, OneTokenizerObjectWorksOnItsOwn) {
-    QueryTokenizer tokenizer;
-    tokenizer.Start("a(b", "(");
+    // Two tokenizers and the program's one, taken in turns: none of them
+    // sees another's text, delimiters or position.
+    QueryTokenizer first, second;
+    first.Start("a(b", "(");
+    StartTokens("x y z", " ");
+    second.Start("c d(e", " ");
+    std::vector<std::string> fromFirst, fromSecond, fromProgram;
     std::string token;
-    ASSERT_TRUE(tokenizer.Next(token));
-    EXPECT_EQ(token, "a");
-    ASSERT_TRUE(tokenizer.Next(token));
-    EXPECT_EQ(token, "b");
-    EXPECT_FALSE(tokenizer.Next(token));
+    for (int round = 0; round < 4; ++round) {
+        if (first.Next(token)) fromFirst.push_back(token);
+        if (NextToken(token)) fromProgram.push_back(token);
+        if (second.Next(token)) fromSecond.push_back(token);
+    }
+    EXPECT_EQ(fromFirst, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(fromSecond, (std::vector<std::string>{"c", "d(e"}));
+    EXPECT_EQ(fromProgram, (std::vector<std::string>{"x", "y", "z"}));
 }
 
 TEST(OperatorWords, CodesOfTheWordsAndSigns) {

@@ -20,7 +20,7 @@
 #include "indexer/engine/RunObserver.h"
 #include "search/TBitSet.h"
 
-namespace search::testing {
+namespace search::test_support {
 
 using tarvo_test::ReadBytes;
 using tarvo_test::TempFolder;
@@ -93,4 +93,4 @@ private:
     int documents_ = 0;
 };
 
-}  // namespace search::testing
+}  // namespace search::test_support

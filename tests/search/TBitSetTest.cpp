@@ -7,7 +7,7 @@
 namespace search {
 namespace {
 
-using testing::Members;
+using test_support::Members;
 
 TBitSet SetOf(std::uint32_t capacity, std::initializer_list<std::uint32_t> bits) {
     TBitSet set(capacity);

@@ -14,8 +14,8 @@
 namespace search {
 namespace {
 
-using testing::Members;
-using testing::TestIndex;
+using test_support::Members;
+using test_support::TestIndex;
 using Docs = std::vector<std::uint32_t>;
 
 const std::string kLongWord = "ABCDEFGHIJKLMNOPQRSTUVWXYZA";  // 27 characters

@@ -7,11 +7,13 @@
 #include <random>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace tarvo_test {
 
-/// A fresh folder under the system's temporary folder, deleted with its
-/// contents (also when a test took its permissions away).
+/// A fresh folder under the system's temporary folder (TMPDIR, else /tmp),
+/// deleted with its contents (also when a test took its permissions away).
+/// A moved-from folder owns nothing and deletes nothing.
 class TempFolder {
 public:
     TempFolder() {
@@ -21,11 +23,14 @@ public:
             path_ = base / ("tarvo-test-" + std::to_string(seed()));
         } while (!std::filesystem::create_directory(path_));
     }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                     ignored);
-        std::filesystem::remove_all(path_, ignored);
+    ~TempFolder() { Remove(); }
+    TempFolder(TempFolder&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+    TempFolder& operator=(TempFolder&& other) noexcept {
+        if (this != &other) {
+            Remove();
+            path_ = std::exchange(other.path_, {});
+        }
+        return *this;
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -35,6 +40,15 @@ public:
     std::string Path() const { return path_.string(); }
 
 private:
+    void Remove() noexcept {
+        if (path_.empty()) return;
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
+        std::filesystem::remove_all(path_, ignored);
+        path_.clear();
+    }
+
     std::filesystem::path path_;
 };
 
