@@ -21,12 +21,13 @@ std::string FolderOf(const std::string& path) {
 
 int ClassicOpenErrorNumber(int errorNumber, const std::string& path) noexcept {
     switch (errorNumber) {
-        case ENOENT:
+        case ENOENT: {
             try {
                 return DirectoryExists(FolderOf(path)) ? 2 : 3;
             } catch (...) {
                 return 2;
             }
+        }
         case ENOTDIR: return 3;
         case EMFILE:
         case ENFILE: return 4;

@@ -99,7 +99,8 @@ void TitledWindow::Release() noexcept {
     if (!marker_.IsOpen()) return;
     // Only our own marker is removed: another window of the same title may
     // have replaced it in the meantime.
-    struct stat held {}, named {};
+    struct stat held {};
+    struct stat named {};
     if (::fstat(marker_.Descriptor(), &held) == 0 && ::stat(markerPath_.c_str(), &named) == 0 &&
         held.st_dev == named.st_dev && held.st_ino == named.st_ino)
         RemoveFile(markerPath_);

@@ -28,6 +28,7 @@ struct Language {
 // The languages in the order their codes are compared, each with its message
 // block. Texts are Windows-1252 bytes, except "\xB9", the Slovenian "š" as
 // its Latin-2 (ISO-8859-2) byte. The English block is the search's own texts.
+// clang-format off
 constexpr std::array<Language, 9> kLanguages{{
     {"en", 0, {kWildcardMessage1, kWildcardMessage2, kFileErrorMessage, kNoRecordsMessage}},
     {"sp", 100,
@@ -51,6 +52,7 @@ constexpr std::array<Language, 9> kLanguages{{
     {"it", 800,
      {"Ogni metacarattere deve", "essere dopo il terzo carattere.", "Errori su file", "Nessun record trovato"}},
 }};
+// clang-format on
 
 // The lines are built into the caller's string, whose block is kept from
 // line to line, so listing thousands of documents allocates almost nothing.

@@ -125,7 +125,9 @@ TEST(DocumentReaderWords, TextIsCutUpperCasedAndStoredOnce) {
         {"end.", {"END"}},
         {"Pi is 3.14, and 1,000 is 1000", {"AND", "IS", "PI"}},
         {"v.5 is two words", {"IS", "TWO", "V", "WORDS"}},
+        // clang-format off
         {"en\x96" "dash", {"DASH", "EN"}},
+        // clang-format on
         {"tab\tand\nfeed", {"AND", "FEED", "TAB"}},
     };
     for (const auto& c : cases) EXPECT_EQ(WordsOf(c.document), c.words) << c.document;
@@ -186,7 +188,9 @@ TEST(DocumentReaderWords, LowerCaseLettersInTheDelimiterSetStillSplit) {
 
 TEST(DocumentReaderReferences, DecodedBeforeScanning) {
     const WordsCase cases[] = {
+        // clang-format off
         {"caf&eacute; &Eacute;cole", {"CAF\xC9", "\xC9" "COLE"}},
+        // clang-format on
         {"AT&T", {"AT", "T"}},
         {"AT&amp;T", {"AT", "T"}},
         {"x &foo; y", {"FOO", "X", "Y"}},
@@ -375,7 +379,9 @@ TEST(DocumentReaderLines, LfOnlyFileYieldsTheSameWordsAsCrLf) {
 }
 
 TEST(DocumentReaderLines, CtrlZEndsTheDocument) {
+    // clang-format off
     EXPECT_EQ(WordsOf(std::string("before\r\nmid\x1A" "after\r\nnext")), (Strings{"BEFORE", "MID"}));
+    // clang-format on
 }
 
 TEST(DocumentReaderLines, LoneCrEndsALine) {

@@ -175,7 +175,9 @@ TEST(IndexBuilder, LargeDictionaryGetsBlockLettersAndBlockRelativeSlots) {
 
     EXPECT_EQ(ReadBytes(db + ".dct").size(), 70000 * kDictionaryRecordSize);
     // Record 65499 ("A065499") ends block 0; record 65500 ("B000000") starts block 1.
+    // clang-format off
     EXPECT_EQ(ReadBytes(db + ".ext"), std::string("\x01" "A\0\0\0\0\0\0\0\0", 10));
+    // clang-format on
     const std::string hash = ReadBytes(db + ".hsh");
     EXPECT_EQ(SlotAt(hash, 10), 0);                   // A
     EXPECT_EQ(SlotAt(hash, 11), 0);                   // B: record 65500, block-relative 0
@@ -200,7 +202,9 @@ TEST(IndexBuilder, ExactlyOneBlockWritesOneLetter) {
     WriteBytes(db + ".temp", SequentialWorkFile(65500, 65500));
     RunObserver quiet;
     BuildIndex({db}, quiet);
+    // clang-format off
     EXPECT_EQ(ReadBytes(db + ".ext").substr(0, 2), "\x01" "A");
+    // clang-format on
     WriteBytes(db + ".temp", SequentialWorkFile(65499, 65499));
     BuildIndex({db}, quiet);
     EXPECT_FALSE(Exists(db + ".ext")) << "65,499 words need no block letter";
@@ -212,7 +216,9 @@ TEST(IndexBuilder, TheNineBlockLimitHoldsAndTheNextWordIsAnError) {
     WriteBytes(db + ".temp", SequentialWorkFile(kMaxDictionaryWords, kMaxDictionaryWords));
     RunObserver quiet;
     BuildIndex({db}, quiet);
+    // clang-format off
     EXPECT_EQ(ReadBytes(db + ".ext"), "\x09" "AAAAAAAAA");
+    // clang-format on
 
     WriteBytes(db + ".temp", SequentialWorkFile(kMaxDictionaryWords + 1, kMaxDictionaryWords));
     try {
@@ -266,8 +272,10 @@ std::string WorkFileOf(const std::vector<std::pair<std::string, int>>& entries, 
 TEST(IndexBuilder, WordsEmptyOnceTrimmedFormNoGroupAndLeaveNoTrace) {
     // Control characters only, and a blank field: first in the order, in
     // several documents, beside words that begin with control characters.
+    // clang-format off
     const std::vector<std::pair<std::string, int>> words = {
         {"ALPHA", 4}, {"\x02X", 2}, {"#TAG", 3}, {"\x01" "CTRL", 1}, {"ALPHA", 1}, {"\x01" "CTRL", 2}};
+    // clang-format on
     std::vector<std::pair<std::string, int>> withEmpty = {{"\x01", 1}, {"\x1F", 4}, {"\x01", 3}, {"", 3}};
     withEmpty.insert(withEmpty.begin() + 2, words.begin(), words.end());
     withEmpty.insert(withEmpty.end(), {{"\x02\x03", 2}, {"\x01", 2}});

@@ -97,7 +97,9 @@ TEST(WordRulesDelimiters, DefaultSetCutsLinesIntoTokens) {
         {"1,000,000.5", {"1,000,000.5"}},
         {"end.", {"end"}},
         {"end,", {"end"}},
+        // clang-format off
         {"a\x96" "b", {"a", "b"}},
+        // clang-format on
         {"Caf\xE9", {"Caf\xE9"}},
         {"x", {"x"}},
         {"....", {}},

@@ -61,16 +61,20 @@ TEST(TextLineReader, ALoneLineFeedEndsALineOfAListFile) {
         {"a\r\n\nb", {"a", "", "b"}},
         {"a\r\r\nb", {"a", "", "b"}},
         {"ab\x1A\ncd", {"ab"}},
+        // clang-format off
         {"ab\n\x1A" "cd", {"ab"}},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(LinesOfBytes(c.input, platform::LoneLineFeed::EndsLine), c.expected) << c.input;
 }
 
 TEST(TextLineReader, CtrlZEndsTheFile) {
+    // clang-format off
     EXPECT_EQ(LinesOfBytes(std::string("ab\x1A" "cd\r\nef")), (Lines{"ab"}));
     EXPECT_EQ(LinesOfBytes(std::string("ab\r\n\x1A" "cd")), (Lines{"ab"}));
     EXPECT_EQ(LinesOfBytes(std::string("\x1A" "cd")), (Lines{}));
+    // clang-format on
     EXPECT_EQ(LinesOfBytes(std::string("ab\r\ncd\x1A\r\nef")), (Lines{"ab", "cd"}));
 }
 

@@ -20,10 +20,12 @@ using Docs = std::vector<std::uint32_t>;
 /// Words and their documents in the healthy set; ECOLE with an accent is the
 /// last word, so its posting list ends the ".ndx" file.
 const std::map<std::string, Docs>& Expected() {
+    // clang-format off
     static const std::map<std::string, Docs> words = {
         {"#TAG", {2}}, {"0", {1}}, {"01", {3}}, {"ANT", {1, 4}}, {"CAT", {1, 2}}, {"CATALOG", {3}},
         {"DOG", {2, 3}}, {"ZEBRA", {4}}, {"\xC9" "COLE", {1, 2, 3, 4, 5}},
     };
+    // clang-format on
     return words;
 }
 
@@ -105,17 +107,21 @@ TEST_F(DamagedIndex, PostingPositionBeyondTheEndAddsNothing) {
 TEST_F(DamagedIndex, CountLargerThanWhatFollowsAddsTheNumbersPresent) {
     const std::string ndx = index_.Read(".ndx");
     index_.Truncate(".ndx", ndx.size() - 6);  // the last list keeps its count 5 and two numbers
+    // clang-format off
     EXPECT_EQ(Lookup("\xE9" "cole").size(), 2u);  // numbers within a list come in no fixed order
     index_.Truncate(".ndx", ndx.size() - 11);  // and then only a half number
     EXPECT_TRUE(Lookup("\xE9" "cole").empty());
+    // clang-format on
     EXPECT_EQ(Lookup("cat"), (Docs{1, 2}));
 }
 
 TEST_F(DamagedIndex, TruncatedDictionaryLosesOnlyTheCutRecords) {
     const std::string dct = index_.Read(".dct");
     index_.Truncate(".dct", dct.size() - 5);  // the last record is partial
+    // clang-format off
     EXPECT_TRUE(Lookup("\xC9" "COLE").empty());
     EXPECT_TRUE(Lookup("\xC9" "CO*").empty());
+    // clang-format on
     EXPECT_EQ(Lookup("cat"), (Docs{1, 2}));
     EXPECT_EQ(Lookup("zebra"), (Docs{4}));
     index_.Truncate(".dct", 10);
@@ -127,16 +133,22 @@ TEST_F(DamagedIndex, GarbledDictionaryEndsEveryLookup) {
     std::string garbage(32 * 500, '\0');
     for (auto& byte : garbage) byte = static_cast<char>(random());
     index_.Write(".dct", garbage);
+    // clang-format off
     for (const std::string term : {"cat", "cat*", "#tag", "0", "zebra", "\xC9" "COLE", "abc*z"}) Lookup(term);
+    // clang-format on
 }
 
 TEST_F(DamagedIndex, BlockLetterRecordWithTooManyLettersIsCut) {
+    // clang-format off
     index_.Write(".ext", std::string("\xFF" "ABCDEFGHIJ", 11));
+    // clang-format on
     TTARVO engine(index_.BasePath());
     engine.ReadExt();
     EXPECT_EQ(engine.GetExtRecord().Count, 9);
     ExpectEveryWordFound("a block letter file that the dictionary does not need");
+    // clang-format off
     index_.Write(".ext", "\x03" "AB");  // shorter than one record
+    // clang-format on
     TTARVO shortExt(index_.BasePath());
     shortExt.ReadExt();
     EXPECT_EQ(shortExt.GetExtRecord().Count, 0);
@@ -145,7 +157,9 @@ TEST_F(DamagedIndex, BlockLetterRecordWithTooManyLettersIsCut) {
 TEST_F(DamagedIndex, TableOfContentsCutInsideARecord) {
     index_.Truncate(".toc", 357 * 3 + 100);  // documents 1 to 3 whole, 4 partial, 5 gone
     TTARVO engine(index_.BasePath());
+    // clang-format off
     engine.Search("\xE9" "cole");
+    // clang-format on
     EXPECT_EQ(engine.TocRecordCount(), 3);
     EXPECT_EQ(engine.GetTitles(), (std::vector<std::string>{"Doc 1", "Doc 2", "Doc 3"}));
     EXPECT_EQ(engine.TakeErrorCode(), 0);
@@ -178,7 +192,9 @@ TEST_F(DamagedIndex, RandomlyGarbledSetsNeverCrash) {
             index_.Write(extension, garbled);
         }
         TTARVO engine(index_.BasePath());
+        // clang-format off
         engine.Search("cat or dog zebra not ant #tag 0 cat* \xC9" "co*");
+        // clang-format on
         EXPECT_EQ(engine.GetTitles().size(), std::max<std::size_t>(engine.GetUrls().size(), 1u)) << round;
     }
 }

@@ -39,6 +39,7 @@ std::string Numbered(const std::string& prefix, int n) {
 
 /// Words that begin the dictionary, before every "M" word.
 std::vector<std::string> ShapesBeforeM() {
+    // clang-format off
     return {
         "!BANG", "#1", "#TAG", "$5", "%X", "&&", "'QUOTE", "+PLUS", "-DASH", ".DOT", "/SLASH",
         "\x01" "CTRL", "\x1F" "UNIT", "\"Q",
@@ -48,12 +49,15 @@ std::vector<std::string> ShapesBeforeM() {
         "A", "AB", "A+", "A+B", "C", "C+", "C++", "C#", "CA\x01T", "CAT", "CATS", "B1", "L",
         "ABCDEFGHIJKLMNOPQRSTUVWXYZA",
     };
+    // clang-format on
 }
 
 /// Words that end the dictionary: first characters above "Z".
 std::vector<std::string> ShapesAfterZ() {
+    // clang-format off
     return {"[X", "\\B", "]", "^C", "_U", "`T", "{Y", "|P", "}", "~T",
             "\x80" "EURO", "\xC9" "COLE", "\xC0" "B", "\xD8", "\xDF", "\xDE" "ORN", "\x9F" "Y"};
+    // clang-format on
 }
 
 class LargeDictionary : public ::testing::Test {
@@ -165,8 +169,10 @@ TEST_F(LargeDictionary, AbsentWordsBetweenAndAroundThemFindNothing) {
     TTARVO engine(index_->BasePath());
     engine.ReadExt();
     TBitSet set(500);
+    // clang-format off
     for (const std::string term : {"MAA025600", "MBA", "SAA", "SAA075500", "S", "M", "TF029000", "0B", "02",
                                    "AF", "Z", "ZZZ", "\xFE", "\x81", "#2", "!", "@HOMES", "\xC9" "COLES"}) {
+    // clang-format on
         engine.LookupTerm(set, term);
         EXPECT_TRUE(set.IsEmpty()) << term;
     }

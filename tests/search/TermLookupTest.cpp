@@ -34,8 +34,10 @@ protected:
         x.AddDocument("u5", "t5", {"CAT?S", "#TAG"});
         x.AddDocument("u6", "t6", {"CAB", "#1", "C+"});
         x.AddDocument("u7", "t7", {"0", "00", "01", "0A"});
+        // clang-format off
         x.AddDocument("u8", "t8", {"00A", "1", "A", "\xC9" "COLE"});
         x.AddDocument("u9", "t9", {"[X", "{Y", "@HOME", "_U", "\x01" "CTRL", "CA\x01T", "CAT\x01S"});
+        // clang-format on
         x.AddDocument("u10", "t10", {"000", "10", "99X", "C", "AB"});
         x.AddDocument("u11", "t11", {kLongWord, "CAT"});
         x.Build();
@@ -82,6 +84,7 @@ TEST_F(TermLookup, ShortTermsFindOnlyTheEqualWord) {
 }
 
 TEST_F(TermLookup, TermsWithoutAHashSlotOfTheirOwnAreFound) {
+    // clang-format off
     const std::vector<LookupCase> cases = {
         {"#tag", {5}},  {"#1", {6}},      {"c+", {6}},     {"@home", {9}},
         {"[x", {9}},    {"_u", {9}},      {"{y", {9}},     {"\x01" "ctrl", {9}},
@@ -89,6 +92,7 @@ TEST_F(TermLookup, TermsWithoutAHashSlotOfTheirOwnAreFound) {
         {"cat\x01s", {9}},  // sorts before CAT: a control character is below the padding blank
         {"\xC9" "COLE", {8}}, {"#", {}}, {"{", {}}, {"\xC9", {}},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(Lookup(c.term), c.documents) << c.term;
 }
 
@@ -116,7 +120,9 @@ TEST_F(TermLookup, WildcardsMatchPrefixAndSuffix) {
         {"abc*a*", {}},        // a second star is an ordinary character
         {"dogs*", {}},
         {"#ta*", {5}},
+        // clang-format off
         {"\xC9" "co*", {8}},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(Lookup(c.term), c.documents) << c.term;
 }
@@ -185,17 +191,21 @@ TEST(TermLookupNarrow, WordsBesideTokensOfControlCharactersOnlyFindExactlyTheirD
     // The tokens of control characters only are empty words: they leave no
     // record that could break the dictionary's order or lend its documents.
     TestIndex index;
+    // clang-format off
     index.AddDocument("u1", "t1", {"\x01", "\x01" "CTRL", "ALPHA"});
     index.AddDocument("u2", "t2", {"\x02\x03", "\x02" "X", "\x01" "CTRL"});
     index.AddDocument("u3", "t3", {"\x1F", "\x1F" "UNIT", "!BANG"});
     index.AddDocument("u4", "t4", {"\x01", "\x02\x03", "\x1F", "#TAG", "ALPHA"});
     index.AddDocument("u5", "t5", {"\x02" "X", "\x02", "BETA"});
+    // clang-format on
     index.Build();
     EXPECT_EQ(index.Read(".dct").size(), 7u * 32);
+    // clang-format off
     const std::vector<std::pair<std::string, Docs>> cases = {
         {"\x01" "ctrl", {1, 2}}, {"\x02" "x", {2, 5}}, {"\x1F" "unit", {3}}, {"!bang", {3}}, {"#tag", {4}},
         {"alpha", {1, 4}},      {"beta", {5}},        {"\x01" "ct*", {1, 2}}, {"\x1F" "un*", {3}},
     };
+    // clang-format on
     for (const auto& [term, documents] : cases) {
         TTARVO engine(index.BasePath());
         TBitSet set(500);

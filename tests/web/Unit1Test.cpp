@@ -57,6 +57,7 @@ TEST(LanguageOffset, UnknownOrDifferentlyCasedCodesGiveEnglish) {
 // ---- Message table -----------------------------------------------------------
 
 // The table as bytes, written independently of the program's own literals.
+// clang-format off
 const struct {
     std::int32_t offset;
     const char* messages[4];
@@ -77,6 +78,7 @@ const struct {
     {700, {"Skriv minst 3 bokstaver/ tall", "f\xf8r bruk av jokertegn.", "Fil-feil!", "Ingen treff"}},
     {800, {"Ogni metacarattere deve", "essere dopo il terzo carattere.", "Errori su file", "Nessun record trovato"}},
 };
+// clang-format on
 
 TEST(MessageTable, EveryMessageMatchesByteForByte) {
     for (const auto& row : kTable) {
