@@ -160,7 +160,9 @@ TEST(RecordLayouts, DictionaryRecordHoldsLengthByteWordAndLittleEndianPosition) 
     std::string record;
     AppendDictionaryRecord(record, "AB", 0x01020304);
     ASSERT_EQ(record.size(), kDictionaryRecordSize);
+    // clang-format off
     EXPECT_EQ(record, "\x1B" "AB" + std::string(25, ' ') + std::string("\x04\x03\x02\x01", 4));
+    // clang-format on
     EXPECT_EQ(DictionaryWordField(Bytes(record)), "AB" + std::string(25, ' '));
     EXPECT_EQ(DictionaryPosition(Bytes(record)), 0x01020304);
 }
@@ -184,7 +186,9 @@ TEST(RecordLayouts, SixteenBitValuesAreLittleEndian) {
 
 TEST(RecordLayouts, BlockLetterRecordCountsItsLetters) {
     const auto record = MakeBlockLetterRecord("AQ");
+    // clang-format off
     EXPECT_EQ(std::string(record.data(), record.size()), std::string("\x02" "AQ\0\0\0\0\0\0\0", 10));
+    // clang-format on
     const BlockLetters read = ReadBlockLetterRecord(reinterpret_cast<const unsigned char*>(record.data()));
     EXPECT_EQ(read.count, 2);
     EXPECT_EQ(std::string(read.letters.data(), read.count), "AQ");
@@ -192,8 +196,10 @@ TEST(RecordLayouts, BlockLetterRecordCountsItsLetters) {
 
 TEST(RecordLayouts, BlockLetterRecordHoldsNineLettersAtMost) {
     const auto record = MakeBlockLetterRecord("ABCDEFGHIJ");
+    // clang-format off
     EXPECT_EQ(std::string(record.data(), record.size()), "\x09" "ABCDEFGHI");
     const std::string overfull = "\x0C" "ABCDEFGHI";
+    // clang-format on
     const BlockLetters read = ReadBlockLetterRecord(Bytes(overfull));
     EXPECT_EQ(read.count, kMaxBlockLetters);
     EXPECT_EQ(std::string(read.letters.data(), read.count), "ABCDEFGHI");
