@@ -32,9 +32,7 @@ struct Workload {
     std::vector<std::string> arguments;
 };
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
@@ -44,7 +42,8 @@ double Percentile(std::vector<double> values, double fraction) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string handler = (fs::path(platform::ProgramFilePath()).parent_path().parent_path() / "testbin/CgiTestHandler").string();
+    std::string handler =
+        (fs::path(platform::ProgramFilePath()).parent_path().parent_path() / "testbin/CgiTestHandler").string();
     int runs = 300;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
@@ -57,16 +56,26 @@ int main(int argc, char** argv) {
     const std::string program = (work / "CgiTestHandler").string();
     fs::copy_file(handler, program);
     const std::string output = (work / "out").string();
-    WriteFile((work / "request.ini").string(), "[CGI]\r\nRequest Method=GET\r\nQuery String=volumeName=site&searchWords=dog+cat&language=en\r\n[System]\r\nOutput File=" + (work / "win.out").string() + "\r\n");
+    WriteFile(
+        (work / "request.ini").string(),
+        "[CGI]\r\nRequest Method=GET\r\nQuery String=volumeName=site&searchWords=dog+cat&language=en\r\n[System]\r\nOutput File=" +
+            (work / "win.out").string() + "\r\n");
 
     const std::string fields = "TEST_FIELDS=volumeName,searchWords,language";
     const std::string post = "volumeName=site&searchWords=dog+cat&language=en";
     const std::vector<Workload> workloads = {
         {"baseline /bin/true", "/bin/true", {}, {}, {}},
-        {"standard CGI GET", {}, {"SERVER_SOFTWARE=Bench/1.0", "REQUEST_METHOD=GET",
-                              "QUERY_STRING=volumeName=site&searchWords=dog+cat&language=en", fields}, {}, {}},
-        {"standard CGI POST", {}, {"SERVER_SOFTWARE=Bench/1.0", "REQUEST_METHOD=POST",
-                               "CONTENT_LENGTH=" + std::to_string(post.size()), fields}, post, {}},
+        {"standard CGI GET",
+         {},
+         {"SERVER_SOFTWARE=Bench/1.0", "REQUEST_METHOD=GET",
+          "QUERY_STRING=volumeName=site&searchWords=dog+cat&language=en", fields},
+         {},
+         {}},
+        {"standard CGI POST",
+         {},
+         {"SERVER_SOFTWARE=Bench/1.0", "REQUEST_METHOD=POST", "CONTENT_LENGTH=" + std::to_string(post.size()), fields},
+         post,
+         {}},
         {"Windows CGI profile", {}, {fields}, {}, {(work / "request.ini").string()}},
     };
     std::printf("%-22s %6s %12s %12s\n", "workload", "runs", "median", "p90");

@@ -90,7 +90,8 @@ void BuildIndex(const Options& options) {
     WriteWholeFile(fileList, CorpusFileList(options.corpus));
     std::printf("Indexing %s into %s/DataBase ...\n", options.corpus.c_str(), options.work.c_str());
     std::fflush(stdout);
-    const tarvo_test::ProgramRun run{options.indexer, {"--filelist", fileList, "--quiet"}, {"PATH=/usr/bin:/bin"}, "", ""};
+    const tarvo_test::ProgramRun run{
+        options.indexer, {"--filelist", fileList, "--quiet"}, {"PATH=/usr/bin:/bin"}, "", ""};
     if (tarvo_test::RunProgramToEnd(run) != 0) throw std::runtime_error("the indexer failed");
 }
 

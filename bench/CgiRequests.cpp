@@ -60,8 +60,8 @@ const Query kQueries[] = {
 const struct {
     const char* word;
     std::size_t rank;
-} kPlacedWords[] = {{"QUALIS", 0}, {"QUABEL", 150}, {"QUIDOR", 300}, {"QUEMAR", 600}, {"QUOFEL", 1200},
-                    {"QUORIN", 2000}};
+} kPlacedWords[] = {{"QUALIS", 0},   {"QUABEL", 150},  {"QUIDOR", 300},
+                    {"QUEMAR", 600}, {"QUOFEL", 1200}, {"QUORIN", 2000}};
 
 /// A small deterministic generator, so every run indexes the same corpus.
 class Lcg {
@@ -117,7 +117,8 @@ void BuildBenchIndex(const std::string& base) {
         char number[16];
         std::snprintf(number, sizeof number, "%05d", document);
         tocText += indexfiles::FormatTocLine(std::string("http://bench.test/doc/") + number + ".htm",
-                                          std::string("Bench document ") + number) + "\r\n";
+                                             std::string("Bench document ") + number) +
+                   "\r\n";
         if (workText.size() > (1u << 22)) {
             work.WriteAll(workText.data(), workText.size());
             workText.clear();
@@ -185,7 +186,8 @@ void Measure(const Options& options, const std::string& program, const Query& qu
     for (int i = 0; i < options.runs; ++i) {
         const auto before = std::chrono::steady_clock::now();
         tarvo_test::RunProgramToEnd(run);
-        latencies.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+        latencies.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::sort(latencies.begin(), latencies.end());

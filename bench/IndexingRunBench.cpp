@@ -68,9 +68,9 @@ int main(int argc, char** argv) {
     const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
     std::int64_t indexBytes = 0;
-    for (const auto file : {indexfiles::IndexFile::TableOfContents, indexfiles::IndexFile::Dictionary,
-                            indexfiles::IndexFile::Postings, indexfiles::IndexFile::PrefixHash,
-                            indexfiles::IndexFile::BlockLetters})
+    for (const auto file :
+         {indexfiles::IndexFile::TableOfContents, indexfiles::IndexFile::Dictionary, indexfiles::IndexFile::Postings,
+          indexfiles::IndexFile::PrefixHash, indexfiles::IndexFile::BlockLetters})
         indexBytes += FileSize(indexfiles::IndexFileName(summary.databasePath, file));
     std::printf("documents      %d\n", summary.documents);
     std::printf("distinct words %u\n", summary.words);

@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
         std::size_t column = 0;
         while (text.size() < target) {
             const auto at = std::lower_bound(cumulative.begin(), cumulative.end(), pick(random));
-            const std::string& word = words[static_cast<std::size_t>(std::min<std::ptrdiff_t>(
-                at - cumulative.begin(), static_cast<std::ptrdiff_t>(vocabulary) - 1))];
+            const std::string& word = words[static_cast<std::size_t>(
+                std::min<std::ptrdiff_t>(at - cumulative.begin(), static_cast<std::ptrdiff_t>(vocabulary) - 1))];
             text += word;
             column += word.size() + 1;
             if (column > 70) {

@@ -60,8 +60,9 @@ public:
         Words(6, out);
         out += "</TITLE>\r\n<META NAME=\"keywords\" CONTENT=\"";
         Words(8, out, ", ");
-        out += "\">\r\n<SCRIPT LANGUAGE=\"JavaScript\"><!--\r\nfunction go(x) { return x > 1 && x < 9; }\r\n// --></SCRIPT>\r\n"
-               "<STYLE>p { margin: 0 }</STYLE>\r\n</HEAD><BODY BGCOLOR=\"#FFFFFF\">\r\n";
+        out +=
+            "\">\r\n<SCRIPT LANGUAGE=\"JavaScript\"><!--\r\nfunction go(x) { return x > 1 && x < 9; }\r\n// --></SCRIPT>\r\n"
+            "<STYLE>p { margin: 0 }</STYLE>\r\n</HEAD><BODY BGCOLOR=\"#FFFFFF\">\r\n";
         const std::size_t end = out.size() + size;
         std::uniform_int_distribution<int> pick(0, 99);
         while (out.size() < end) {
@@ -74,7 +75,9 @@ public:
                     else if (what < 84) out += std::to_string(pick(random_) * 37) + ".5";
                     else if (what < 87) out += "&eacute;" + Word();
                     else if (what < 89) out += Word() + "&amp;" + Word();
-                    else if (what < 93) out += "<A HREF=\"/site/section" + std::to_string(pick(random_)) + "/page.htm\" TARGET=\"_top\">" + Word() + "</A>";
+                    else if (what < 93)
+                        out += "<A HREF=\"/site/section" + std::to_string(pick(random_)) +
+                               "/page.htm\" TARGET=\"_top\">" + Word() + "</A>";
                     else if (what < 95) out += Word() + ",";
                     else if (what < 97) out += Word() + ".";
                     else out += "<!-- " + Word() + " -->";
@@ -216,8 +219,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: ScannerBench [--megabytes N] [--documents D] [--rounds R] [--folder F]\n");
         return 2;
     }
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("tarvo-scanner-bench-" + std::to_string(std::random_device{}()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("tarvo-scanner-bench-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
     int status = 0;
     try {

@@ -82,7 +82,8 @@ void BuildBenchIndex(const std::string& base, const std::vector<std::string>& wo
             ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
             for (const auto r : ranks) temp.Write(indexfiles::FormatWorkEntry(words[r], d) + "\r\n");
             toc.Write(indexfiles::FormatTocLine("http://bench.example/doc" + std::to_string(d) + ".html",
-                                             "Document number " + std::to_string(d)) + "\r\n");
+                                                "Document number " + std::to_string(d)) +
+                      "\r\n");
         }
         temp.Close();
         toc.Close();

@@ -21,9 +21,9 @@ namespace cgi::relay {
 
 /// Status byte of a request record.
 enum TRequestStatus : std::uint8_t {
-    rsSubmitted = 0,  ///< waiting for the server
-    rsTaken = 1,      ///< the server is serving it
-    rsFinished = 2,   ///< answered (also: the record is gone from the file)
+    rsSubmitted = 0,      ///< waiting for the server
+    rsTaken = 1,          ///< the server is serving it
+    rsFinished = 2,       ///< answered (also: the record is gone from the file)
     rsServerMissing = 3,  ///< read status only: the server file does not exist
     rsUnreadable = 4,     ///< read status only: the server file could not be opened
 };

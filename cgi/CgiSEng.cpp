@@ -85,7 +85,8 @@ std::string ReadBody(TCgiInput& input, long long length) {
     constexpr std::size_t kBlock = 65536;
     std::string body;
     while (static_cast<long long>(body.size()) < length) {
-        const std::size_t want = static_cast<std::size_t>(std::min<long long>(kBlock, length - static_cast<long long>(body.size())));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<long long>(kBlock, length - static_cast<long long>(body.size())));
         const std::size_t start = body.size();
         body.resize(start + want);
         const std::size_t got = input.ReadFully(body.data() + start, want);
@@ -299,8 +300,7 @@ void StartStandardCgiModule() {
 
 // ---- Engine ----------------------------------------------------------------
 
-TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
-    : TCgiEngine(owner) {
+TCGIStdEngine::TCGIStdEngine(platform::TComponent* owner, const THttpEngineSettings& settings) : TCgiEngine(owner) {
     StartStandardCgiModule();
     AutoTerminate = settings.autoTerminate;
     BufferedOutput = settings.bufferedOutput;
@@ -403,7 +403,8 @@ bool TCGIStdEngine::IsOwnRelayedRequest(const std::string& upperName) const {
 void TCGIStdEngine::ServeRelayedRequest(const std::string& requestPath, const std::string& upperName) {
     t_std.requestFileName = requestPath;
     const std::string answerPath = requestPath.substr(0, requestPath.size() - 4) + "_OUT";
-    t_std.input = std::make_unique<TCgiInput>(platform::FileHandle::Open(requestPath, platform::FileHandle::Mode::Read));
+    t_std.input =
+        std::make_unique<TCgiInput>(platform::FileHandle::Open(requestPath, platform::FileHandle::Mode::Read));
     t_std.output = std::make_unique<TCgiOutput>(
         platform::FileHandle::Open(answerPath, platform::FileHandle::Mode::CreateTruncate));
     t_std.relayedEnvironment = ReadRelayedEnvironment(*t_std.input);

@@ -254,8 +254,7 @@ void StartWindowsCgiModule() {
 
 // ---- Engine ----------------------------------------------------------------
 
-TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings)
-    : TCgiEngine(owner) {
+TCGIWinEngine::TCGIWinEngine(platform::TComponent* owner, const THttpEngineSettings& settings) : TCgiEngine(owner) {
     StartWindowsCgiModule();
     // A profile process serves one request, so CgiAutoTerminate is not asked.
     AutoTerminate = true;

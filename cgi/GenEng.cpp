@@ -11,7 +11,7 @@ namespace {
 
 /// What the engine choice knows about the process.
 struct TEngineChoice {
-    bool startedByHand = false;  ///< no "SERVER_SOFTWARE" and no arguments
+    bool startedByHand = false;   ///< no "SERVER_SOFTWARE" and no arguments
     bool serverSoftware = false;  ///< "SERVER_SOFTWARE" is set
 };
 
@@ -37,9 +37,7 @@ bool StandardEngineWanted(const TEngineChoice& choice) {
 }
 
 // Started by hand, the Windows CGI engine is created beside the standard one.
-bool WindowsEngineWanted(const TEngineChoice& choice) {
-    return CurrentHttpEngine() == nullptr || choice.startedByHand;
-}
+bool WindowsEngineWanted(const TEngineChoice& choice) { return CurrentHttpEngine() == nullptr || choice.startedByHand; }
 
 /// The engine kinds in the order their modules start and they are tried.
 constexpr TEngineKind kEngineKinds[] = {

@@ -32,7 +32,9 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
         text.replace(at, from.size(), to);
 }
 
-std::string NormalizedFieldName(std::string_view rawName) { return TrimBlanks(platform::AnsiUpper(UrlDecode(rawName))); }
+std::string NormalizedFieldName(std::string_view rawName) {
+    return TrimBlanks(platform::AnsiUpper(UrlDecode(rawName)));
+}
 
 }  // namespace
 
@@ -130,9 +132,8 @@ std::string HttpDate(platform::DateTime localTime) {
     static constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
     const platform::CivilTime utc = platform::LocalToUtc(platform::DecodeDateTime(localTime));
     char text[64];
-    std::snprintf(text, sizeof text, "%.3s, %02d %.3s %04d %02d:%02d:%02d GMT",
-                  kWeekdays.data() + 3 * utc.weekday, utc.day, kMonths.data() + 3 * (utc.month - 1), utc.year,
-                  utc.hour, utc.minute, utc.second);
+    std::snprintf(text, sizeof text, "%.3s, %02d %.3s %04d %02d:%02d:%02d GMT", kWeekdays.data() + 3 * utc.weekday,
+                  utc.day, kMonths.data() + 3 * (utc.month - 1), utc.year, utc.hour, utc.minute, utc.second);
     return text;
 }
 

@@ -165,9 +165,7 @@ std::string THttpEngine::GetRemoteUser() { return GetServerVariable("REMOTE USER
 std::string THttpEngine::GetRemoteIdent() { return GetServerVariable("REMOTE IDENT"); }
 std::string THttpEngine::GetContentType() { return GetServerVariable("CONTENT TYPE"); }
 
-int THttpEngine::GetContentLength() {
-    return ParseContentLength(GetServerVariable("CONTENT LENGTH")).AsInt();
-}
+int THttpEngine::GetContentLength() { return ParseContentLength(GetServerVariable("CONTENT LENGTH")).AsInt(); }
 
 std::string THttpEngine::GetUrl() {
     std::string value = GetServerVariable("URL");
@@ -222,8 +220,7 @@ void THttpEngine::WriteHeader(std::string_view name, std::string_view value) {
         t_request.statusLineDecided = true;
         // Any name found inside "LOCATION" counts as the redirection header,
         // which must not follow a status line of its own.
-        if (std::string_view("LOCATION").find(platform::AnsiUpper(name)) == std::string_view::npos)
-            WriteStatusLine();
+        if (std::string_view("LOCATION").find(platform::AnsiUpper(name)) == std::string_view::npos) WriteStatusLine();
     }
     std::string line(name);
     line += ':';

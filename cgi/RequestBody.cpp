@@ -33,8 +33,7 @@ TContentLength ParseContentLength(std::string_view text) noexcept {
 }
 
 int TContentLength::AsInt() const noexcept {
-    const bool fitsInt =
-        value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
+    const bool fitsInt = value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
     return kind == TLengthKind::Number && fitsInt ? static_cast<int>(value) : 0;
 }
 

@@ -24,7 +24,7 @@ inline const std::filesystem::path& ScratchFolder() {
         std::error_code ignored;
         const char* chosen = std::getenv("TARVO_FUZZ_SCRATCH");
         const std::filesystem::path shm = "/dev/shm";
-        const auto base = chosen != nullptr && *chosen != '\0'     ? std::filesystem::path(chosen)
+        const auto base = chosen != nullptr && *chosen != '\0'          ? std::filesystem::path(chosen)
                           : std::filesystem::is_directory(shm, ignored) ? shm
                                                                         : std::filesystem::temp_directory_path();
         std::random_device seed;
@@ -59,8 +59,7 @@ inline std::string ReadFile(const std::string& path) {
 /// Takes values off the front of the input; past its end every value is 0.
 class InputReader {
 public:
-    InputReader(const std::uint8_t* data, std::size_t size)
-        : rest_(reinterpret_cast<const char*>(data), size) {}
+    InputReader(const std::uint8_t* data, std::size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
 
     std::uint8_t Byte() {
         if (rest_.empty()) return 0;

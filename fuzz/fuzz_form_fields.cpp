@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (cgi::UrlDecode(form).size() > form.size()) fuzz::Fail("decoded text longer than its input");
     const std::string trimmed = cgi::TrimBlanks(form);
-    if (!trimmed.empty() && (static_cast<unsigned char>(trimmed.front()) <= 32 ||
-                             static_cast<unsigned char>(trimmed.back()) <= 32))
+    if (!trimmed.empty() &&
+        (static_cast<unsigned char>(trimmed.front()) <= 32 || static_cast<unsigned char>(trimmed.back()) <= 32))
         fuzz::Fail("trimmed text keeps a blank at an end");
 
     (void)cgi::ExtractField(name, form, cgi::kNotAvailable);

@@ -30,7 +30,7 @@ using DocumentSet = std::set<int>;
 
 struct Model {
     std::string base;
-    std::vector<std::string> words;           ///< every dictionary word, ascending
+    std::vector<std::string> words;  ///< every dictionary word, ascending
     std::map<std::string, DocumentSet> documents;
 };
 

@@ -170,7 +170,8 @@ inline std::size_t FormatWorkEntry(std::string_view word, int documentNumber, ch
     out[kWorkColonOffset] = ':';
     char* digits = out + kWorkNumberOffset;
     if (documentNumber >= 0 && documentNumber <= 99999) {
-        for (int i = 4, value = documentNumber; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
+        for (int i = 4, value = documentNumber; i >= 0; --i, value /= 10)
+            digits[i] = static_cast<char>('0' + value % 10);
         return kWorkEntryLength;
     }
     // Numbers beyond five digits (never given by a run) are formatted as "%5.5d" would.

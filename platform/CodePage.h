@@ -32,9 +32,7 @@ constexpr std::array<unsigned char, 256> MakeAnsiUpperTable() {
 inline constexpr std::array<unsigned char, 256> kAnsiUpperTable = detail::MakeAnsiUpperTable();
 
 /// Upper-cases one Windows-1252 byte.
-constexpr char AnsiUpperChar(char c) {
-    return static_cast<char>(kAnsiUpperTable[static_cast<unsigned char>(c)]);
-}
+constexpr char AnsiUpperChar(char c) { return static_cast<char>(kAnsiUpperTable[static_cast<unsigned char>(c)]); }
 
 /// Upper-cases a Windows-1252 text in place.
 void AnsiUpperInPlace(std::string& text);
@@ -43,9 +41,7 @@ void AnsiUpperInPlace(std::string& text);
 std::string AnsiUpper(std::string_view text);
 
 /// Upper-cases one byte by plain ASCII rules: only a to z change.
-constexpr char AsciiUpperChar(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
+constexpr char AsciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 /// Returns the text with a to z upper-cased and every other byte unchanged.
 std::string AsciiUpper(std::string_view text);
@@ -55,11 +51,10 @@ bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);
 
 /// Unicode code points of the bytes 0x80..0x9F in Windows-1252; 0 marks the
 /// five positions the code page leaves undefined.
-inline constexpr char16_t kCp1252HighRow[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+inline constexpr char16_t kCp1252HighRow[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 /// Converts Windows-1252 bytes to UTF-8, for display boundaries that need it;
 /// an undefined byte becomes U+FFFD.

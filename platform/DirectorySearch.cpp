@@ -73,8 +73,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) noexcept {
         if (p < pattern.size() && pattern[p] == '*') {
             starAt = p++;
             resumeAt = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || AsciiUpperChar(pattern[p]) == AsciiUpperChar(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || AsciiUpperChar(pattern[p]) == AsciiUpperChar(name[n]))) {
             ++p;
             ++n;
         } else if (starAt != std::string_view::npos) {

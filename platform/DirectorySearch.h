@@ -34,8 +34,8 @@ std::vector<std::string> ListMatchingFiles(const std::string& pathPattern);
 
 /// One entry found by a folder search.
 struct FolderEntry {
-    std::string name;           ///< file name without folder
-    long long size = 0;         ///< bytes
+    std::string name;    ///< file name without folder
+    long long size = 0;  ///< bytes
     FileClock::time_point modified{};
     bool isFolder = false;
 };

@@ -10,18 +10,14 @@
 namespace platform {
 
 IoError::IoError(const std::string& operation, const std::string& path, int errorNumber)
-    : std::runtime_error(operation + " " + path + ": " + std::strerror(errorNumber)),
-      errorNumber_(errorNumber) {}
+    : std::runtime_error(operation + " " + path + ": " + std::strerror(errorNumber)), errorNumber_(errorNumber) {}
 
 IoError::IoError(const std::string& message, int errorNumber)
     : std::runtime_error(message), errorNumber_(errorNumber) {}
 
 FileHandle::~FileHandle() { Close(); }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept
-    : fd_(other.fd_), openError_(other.openError_) {
-    other.fd_ = -1;
-}
+FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_), openError_(other.openError_) { other.fd_ = -1; }
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
@@ -137,9 +133,7 @@ std::int64_t FileHandle::Size() const noexcept {
     return static_cast<std::int64_t>(info.st_size);
 }
 
-bool FileHandle::Truncate(std::int64_t size) noexcept {
-    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
-}
+bool FileHandle::Truncate(std::int64_t size) noexcept { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
 
 bool FileHandle::Sync() noexcept { return ::fsync(fd_) == 0; }
 

@@ -23,8 +23,7 @@ FileHandle OpenExclusive(const std::string& path, FileHandle::Mode mode) noexcep
 
 FolderLock::~FolderLock() { Release(); }
 
-FolderLock::FolderLock(FolderLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), lockError_(other.lockError_) {}
+FolderLock::FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)), lockError_(other.lockError_) {}
 
 FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
     if (this != &other) {
@@ -60,12 +59,12 @@ FolderLock FolderLock::Acquire(const std::string& folder, Kind kind, Wait wait) 
     return lock;
 }
 
-FolderLock FolderLock::AcquireWithin(const std::string& folder, Kind kind, std::chrono::milliseconds patience) noexcept {
+FolderLock FolderLock::AcquireWithin(const std::string& folder, Kind kind,
+                                     std::chrono::milliseconds patience) noexcept {
     const auto giveUp = std::chrono::steady_clock::now() + patience;
     for (;;) {
         FolderLock lock = Acquire(folder, kind, Wait::No);
-        if (lock.IsHeld() || lock.LockError() != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp)
-            return lock;
+        if (lock.IsHeld() || lock.LockError() != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) return lock;
         const timespec pause{0, 1000 * 1000};
         ::nanosleep(&pause, nullptr);
     }

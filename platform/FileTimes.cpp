@@ -13,9 +13,7 @@ std::optional<FileClock::time_point> FileModificationTime(const std::string& pat
     return FileClock::time_point(std::chrono::duration_cast<FileClock::duration>(sinceEpoch));
 }
 
-bool TouchFile(const std::string& path) noexcept {
-    return ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0;
-}
+bool TouchFile(const std::string& path) noexcept { return ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0; }
 
 bool SetFileModificationTime(const std::string& path, FileClock::time_point moment) noexcept {
     const auto sinceEpoch = std::chrono::duration_cast<std::chrono::nanoseconds>(moment.time_since_epoch()).count();

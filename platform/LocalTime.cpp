@@ -80,7 +80,8 @@ CivilTime DecodeDateTime(DateTime moment) {
 DateTime EncodeDateTime(const CivilTime& fields) {
     const std::int64_t days = DaysFromCivil(fields.year, fields.month, fields.day) + kEpochOffsetDays;
     const std::int64_t msOfDay =
-        ((static_cast<std::int64_t>(fields.hour) * 60 + fields.minute) * 60 + fields.second) * 1000 + fields.millisecond;
+        ((static_cast<std::int64_t>(fields.hour) * 60 + fields.minute) * 60 + fields.second) * 1000 +
+        fields.millisecond;
     return static_cast<double>(days) + static_cast<double>(msOfDay) / static_cast<double>(kMillisecondsPerDay);
 }
 

@@ -13,9 +13,9 @@ using DateTime = double;
 /// The fields of a calendar moment.
 struct CivilTime {
     int year = 1899;
-    int month = 12;   ///< 1..12
-    int day = 30;     ///< 1..31
-    int hour = 0;     ///< 0..23
+    int month = 12;  ///< 1..12
+    int day = 30;    ///< 1..31
+    int hour = 0;    ///< 0..23
     int minute = 0;
     int second = 0;
     int millisecond = 0;

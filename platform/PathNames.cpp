@@ -39,9 +39,7 @@ std::string CurrentDirectory() {
     }
 }
 
-int ChangeDirectory(const std::string& folder) noexcept {
-    return ::chdir(folder.c_str()) == 0 ? 0 : errno;
-}
+int ChangeDirectory(const std::string& folder) noexcept { return ::chdir(folder.c_str()) == 0 ? 0 : errno; }
 
 std::string ProgramDirectory() {
     std::vector<char> buffer(PATH_MAX);

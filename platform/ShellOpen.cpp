@@ -50,8 +50,12 @@ int ShellOpen(const std::string& address, const std::string& opener) {
     // A short-lived shell starts the opener in the background and ends, so
     // the opener never waits on this process and leaves no zombie behind.
     const std::string script = "\"$0\" \"$1\" >/dev/null 2>&1 </dev/null &";
-    std::vector<char*> argv = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(script.c_str()),
-                               const_cast<char*>(program.c_str()), const_cast<char*>(address.c_str()), nullptr};
+    std::vector<char*> argv = {const_cast<char*>("sh"),
+                               const_cast<char*>("-c"),
+                               const_cast<char*>(script.c_str()),
+                               const_cast<char*>(program.c_str()),
+                               const_cast<char*>(address.c_str()),
+                               nullptr};
     pid_t child = 0;
     const int error = ::posix_spawn(&child, "/bin/sh", nullptr, nullptr, argv.data(), environ);
     if (error != 0) return error <= 32 ? error : 32;

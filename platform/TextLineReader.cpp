@@ -72,8 +72,8 @@ bool TextLineReader::ReadLine(std::string_view& line) {
         std::size_t limit = cr ? static_cast<std::size_t>(cr - from) : toScan;
         // Only an LF before the first CR can be a lone one: an LF right after
         // a CR belongs to that CR's break.
-        const auto* lf = lineFeedEndsLine_ && limit > 0 ? static_cast<const char*>(std::memchr(from, kLineFeed, limit))
-                                                        : nullptr;
+        const auto* lf =
+            lineFeedEndsLine_ && limit > 0 ? static_cast<const char*>(std::memchr(from, kLineFeed, limit)) : nullptr;
         if (lf) limit = static_cast<std::size_t>(lf - from);
         const auto* eof = limit > 0 ? static_cast<const char*>(std::memchr(from, kEndOfFileMark, limit)) : nullptr;
         if (eof) {

@@ -56,11 +56,11 @@ private:
     std::string path_;
     FileHandle file_;
     std::vector<char> buffer_;
-    std::size_t begin_ = 0;     ///< first unread byte
-    std::size_t end_ = 0;       ///< one past the last byte read from the source
-    std::size_t scanned_ = 0;   ///< bytes after begin_ already known to hold no line break or Ctrl-Z
-    bool sourceDone_ = false;   ///< the file has no more bytes
-    bool finished_ = false;     ///< a Ctrl-Z was met: nothing more is read
+    std::size_t begin_ = 0;    ///< first unread byte
+    std::size_t end_ = 0;      ///< one past the last byte read from the source
+    std::size_t scanned_ = 0;  ///< bytes after begin_ already known to hold no line break or Ctrl-Z
+    bool sourceDone_ = false;  ///< the file has no more bytes
+    bool finished_ = false;    ///< a Ctrl-Z was met: nothing more is read
     bool pendingLineFeed_ = false;
     bool lineFeedEndsLine_ = false;
 };

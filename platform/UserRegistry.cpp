@@ -47,9 +47,7 @@ struct StoreContents {
             if (AsciiEqualsIgnoreCase(k.name, key)) return &k;
         return nullptr;
     }
-    const Key* Find(std::string_view key) const {
-        return const_cast<StoreContents*>(this)->Find(key);
-    }
+    const Key* Find(std::string_view key) const { return const_cast<StoreContents*>(this)->Find(key); }
     Key& FindOrAdd(std::string_view key) {
         if (Key* found = Find(key)) return *found;
         keys.push_back(Key{std::string(key), {}});
@@ -108,8 +106,7 @@ std::optional<std::string> UnescapeString(std::string_view text) {
         const char next = text[++i];
         if (next == '\\' || next == '"') {
             out += next;
-        } else if (next == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-                   HexDigit(text[i + 2]) >= 0) {
+        } else if (next == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
             out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
             i += 2;
         } else {
@@ -160,8 +157,7 @@ RegistryValue ParseValue(std::string_view typed) {
 }
 
 std::string_view TrimLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
     return line;
 }
 
@@ -179,27 +175,22 @@ StoreContents ParseStore(std::string_view bytes) {
         }
         const auto equals = line.find('=');
         if (current == nullptr || equals == std::string_view::npos || equals == 0) continue;
-        current->values.push_back(
-            NamedValue{std::string(line.substr(0, equals)), ParseValue(line.substr(equals + 1))});
+        current->values.push_back(NamedValue{std::string(line.substr(0, equals)), ParseValue(line.substr(equals + 1))});
     }
     return store;
 }
 
 std::string FormatValue(const RegistryValue& value) {
     switch (value.type) {
-        case RegistryValue::Type::String:
-            return std::string(kStringType) + ":" + EscapeString(value.text);
-        case RegistryValue::Type::Int32:
-            return std::string(kInt32Type) + ":" + std::to_string(value.number);
-        case RegistryValue::Type::Other:
-            break;
+        case RegistryValue::Type::String: return std::string(kStringType) + ":" + EscapeString(value.text);
+        case RegistryValue::Type::Int32: return std::string(kInt32Type) + ":" + std::to_string(value.number);
+        case RegistryValue::Type::Other: break;
     }
     return value.text;
 }
 
 std::string FormatStore(const StoreContents& store) {
-    std::string out =
-        "; TARVO stored defaults: one [key] per option, typed values; @ is a key's unnamed value.\n";
+    std::string out = "; TARVO stored defaults: one [key] per option, typed values; @ is a key's unnamed value.\n";
     for (const auto& key : store.keys) {
         out += "[" + key.name + "]\n";
         for (const auto& value : key.values) out += value.name + "=" + FormatValue(value.value) + "\n";
@@ -255,8 +246,7 @@ bool SaveStore(const std::string& path, const StoreContents& store) {
     return true;
 }
 
-bool SetValue(const std::string& path, std::string_view key, std::string_view name,
-              RegistryValue value) {
+bool SetValue(const std::string& path, std::string_view key, std::string_view name, RegistryValue value) {
     if (!IsWritableName(key) || !IsWritableName(name)) return false;
     auto store = LoadStore(path);
     if (!store) return false;
@@ -297,8 +287,7 @@ bool UserRegistry::OpenOrCreateKey(std::string_view key) {
     return SaveStore(storePath_, *store);
 }
 
-std::optional<RegistryValue> UserRegistry::QueryValue(std::string_view key,
-                                                      std::string_view name) const {
+std::optional<RegistryValue> UserRegistry::QueryValue(std::string_view key, std::string_view name) const {
     const auto store = LoadStore(storePath_);
     if (!store) return std::nullopt;
     const Key* found = store->Find(key);

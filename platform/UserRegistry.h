@@ -16,8 +16,8 @@ namespace platform {
 struct RegistryValue {
     enum class Type { String, Int32, Other };
     Type type = Type::String;
-    std::string text;          ///< the string of a String value; the raw text of an Other
-    std::int32_t number = 0;   ///< the value of an Int32 value
+    std::string text;         ///< the string of a String value; the raw text of an Other
+    std::int32_t number = 0;  ///< the value of an Int32 value
 };
 
 /// Keys of named values, in the layout of a per-user registry: a key is

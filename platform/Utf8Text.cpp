@@ -72,8 +72,6 @@ bool IsValidUtf8(std::string_view text) noexcept {
     return true;
 }
 
-std::string PathForDisplay(std::string_view path) {
-    return IsValidUtf8(path) ? std::string(path) : Cp1252ToUtf8(path);
-}
+std::string PathForDisplay(std::string_view path) { return IsValidUtf8(path) ? std::string(path) : Cp1252ToUtf8(path); }
 
 }  // namespace platform

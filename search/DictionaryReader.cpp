@@ -20,8 +20,7 @@ std::int64_t DictionaryReader::RecordCount() noexcept {
 bool DictionaryReader::ReadRecord(std::int64_t number,
                                   std::array<unsigned char, kDictionaryRecordSize>& record) noexcept {
     if (number < 0 || number >= RecordCount()) return false;
-    return file_.ReadExactAt(record.data(), record.size(),
-                             number * static_cast<std::int64_t>(kDictionaryRecordSize));
+    return file_.ReadExactAt(record.data(), record.size(), number * static_cast<std::int64_t>(kDictionaryRecordSize));
 }
 
 void DictionaryReader::Seek(std::int64_t number) noexcept {
@@ -30,8 +29,7 @@ void DictionaryReader::Seek(std::int64_t number) noexcept {
 }
 
 bool DictionaryReader::Next(DictRecordView& record) noexcept {
-    const bool buffered = next_ >= bufferFirst_ &&
-                          next_ < bufferFirst_ + static_cast<std::int64_t>(bufferRecords_);
+    const bool buffered = next_ >= bufferFirst_ && next_ < bufferFirst_ + static_cast<std::int64_t>(bufferRecords_);
     if (!buffered && !Fill()) return false;
     const auto index = static_cast<std::size_t>(next_ - bufferFirst_);
     record.bytes = buffer_.data() + index * kDictionaryRecordSize;

@@ -43,10 +43,8 @@ public:
         std::array<unsigned char, indexfiles::kDictionaryRecordSize> record{};
         while (low < high) {
             const std::int64_t middle = low + (high - low) / 2;
-            if (ReadRecord(middle, record) && before(DictRecordView{record.data()}.Field()))
-                low = middle + 1;
-            else
-                high = middle;
+            if (ReadRecord(middle, record) && before(DictRecordView{record.data()}.Field())) low = middle + 1;
+            else high = middle;
         }
         return low;
     }

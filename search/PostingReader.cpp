@@ -20,8 +20,7 @@ std::size_t PostingReader::AddList(std::int64_t position, TBitSet& set) {
 }
 
 bool PostingReader::Load(std::int64_t position) noexcept {
-    if (position >= windowFirst_ && position < windowFirst_ + static_cast<std::int64_t>(windowValues_))
-        return true;
+    if (position >= windowFirst_ && position < windowFirst_ + static_cast<std::int64_t>(windowValues_)) return true;
     windowValues_ = 0;
     const long long got = file_.ReadAt(window_.data(), readValues_ * kPostingValueSize,
                                        position * static_cast<std::int64_t>(kPostingValueSize));

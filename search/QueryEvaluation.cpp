@@ -105,8 +105,7 @@ void TTARVO::RunSearch(std::string_view query) {
     } else {
         // The lists take their room at once: growing them step by step moves
         // every entry again and touches new memory at each step.
-        const auto listed =
-            static_cast<std::size_t>(std::min(ResultSet.Count(), static_cast<std::int64_t>(TocCount)));
+        const auto listed = static_cast<std::size_t>(std::min(ResultSet.Count(), static_cast<std::int64_t>(TocCount)));
         Titles.reserve(listed);
         Urls.reserve(listed);
         FoundCount = ListDocuments([this](std::string_view title, std::string_view url) {

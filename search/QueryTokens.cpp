@@ -41,9 +41,7 @@ QueryTokenizer programTokenizer;
 
 void ClearTokens() noexcept { programTokenizer.Clear(); }
 
-void StartTokens(std::string_view text, std::string_view delimiters) {
-    programTokenizer.Start(text, delimiters);
-}
+void StartTokens(std::string_view text, std::string_view delimiters) { programTokenizer.Start(text, delimiters); }
 
 bool NextToken(std::string& token) { return programTokenizer.Next(token); }
 

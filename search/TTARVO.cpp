@@ -52,9 +52,7 @@ bool BreaksWildcardRule(std::string_view term) noexcept {
 
 }  // namespace
 
-std::string_view TDictRecord::Text() const noexcept {
-    return WordOfField({Word.data(), Word.size()});
-}
+std::string_view TDictRecord::Text() const noexcept { return WordOfField({Word.data(), Word.size()}); }
 
 /// Where the prefix hash file says a term's scan may start.
 struct TTARVO::StartRecord {
@@ -67,8 +65,7 @@ struct TTARVO::StartRecord {
     std::int64_t record = 0;
 };
 
-TTARVO::TTARVO(std::string basePath)
-    : ResultSet(kInitialSetCapacity), BasePath(std::move(basePath)) {}
+TTARVO::TTARVO(std::string basePath) : ResultSet(kInitialSetCapacity), BasePath(std::move(basePath)) {}
 
 TTARVO::~TTARVO() = default;
 
@@ -117,8 +114,8 @@ bool TTARVO::OpenToc() {
         return false;
     }
     // A partial record at the end is no document.
-    TocCount = static_cast<std::int32_t>(
-        std::min<std::int64_t>(size / static_cast<std::int64_t>(kTocRecordSize), INT32_MAX));
+    TocCount =
+        static_cast<std::int32_t>(std::min<std::int64_t>(size / static_cast<std::int64_t>(kTocRecordSize), INT32_MAX));
     return true;
 }
 
@@ -238,8 +235,7 @@ void TTARVO::ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_
         if (start > 0) {
             if (!dictionary.Next(record))  // the start lies beyond the end
                 first = dictionary.LowerBound(0, dictionary.RecordCount(), before);
-            else if (!before(record.Field()))
-                first = dictionary.LowerBound(0, start - 1, before);
+            else if (!before(record.Field())) first = dictionary.LowerBound(0, start - 1, before);
         }
         while (first < 0 && dictionary.Tell() - start < kScanBeforeSearch && dictionary.Next(record)) {
             if (!before(record.Field())) first = dictionary.Tell() - 1;

@@ -174,8 +174,8 @@ public:
 private:
     void RunSearch(std::string_view query);
     platform::FileHandle OpenSetFile(indexfiles::IndexFile which) const;
-    bool OpenIndexFile(platform::FileHandle& file, indexfiles::IndexFile which,
-                       std::int32_t status, std::int32_t errorBase);
+    bool OpenIndexFile(platform::FileHandle& file, indexfiles::IndexFile which, std::int32_t status,
+                       std::int32_t errorBase);
     void RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int errorNumber,
                            std::string_view extension) noexcept;
     void TakeDictRecord(const unsigned char* record) noexcept;

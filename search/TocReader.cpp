@@ -27,10 +27,9 @@ std::uint64_t EightBytesAt(const char* bytes) noexcept {
 /// characters). Fields are blank-padded, so most of the padding goes 32 and
 /// then 8 blanks at a time.
 std::size_t TrimmedLength(const char* text, std::size_t length) noexcept {
-    while (length >= 32 && ((EightBytesAt(text + length - 32) ^ kEightBlanks) |
-                            (EightBytesAt(text + length - 24) ^ kEightBlanks) |
-                            (EightBytesAt(text + length - 16) ^ kEightBlanks) |
-                            (EightBytesAt(text + length - 8) ^ kEightBlanks)) == 0)
+    while (length >= 32 &&
+           ((EightBytesAt(text + length - 32) ^ kEightBlanks) | (EightBytesAt(text + length - 24) ^ kEightBlanks) |
+            (EightBytesAt(text + length - 16) ^ kEightBlanks) | (EightBytesAt(text + length - 8) ^ kEightBlanks)) == 0)
         length -= 32;
     while (length >= 8 && EightBytesAt(text + length - 8) == kEightBlanks) length -= 8;
     while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
@@ -65,8 +64,8 @@ void TocWindow::Load(std::int64_t first, std::size_t count) noexcept {
     if (first < 0 || first >= recordCount_) return;
     count = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(std::min(count, kMaxRecords)), recordCount_ - first));
-    const long long got = file_.ReadAt(buffer_.data(), count * kTocRecordSize,
-                                       first * static_cast<std::int64_t>(kTocRecordSize));
+    const long long got =
+        file_.ReadAt(buffer_.data(), count * kTocRecordSize, first * static_cast<std::int64_t>(kTocRecordSize));
     if (got > 0) held_ = static_cast<std::size_t>(got) / kTocRecordSize;
 }
 

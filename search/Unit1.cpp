@@ -76,9 +76,7 @@ std::string_view DocumentLine(std::string& line, std::string_view title, std::st
     return line;
 }
 
-bool IsFileErrorCode(int code) noexcept {
-    return code >= kFirstFileErrorCode && code <= kLastFileErrorCode;
-}
+bool IsFileErrorCode(int code) noexcept { return code >= kFirstFileErrorCode && code <= kLastFileErrorCode; }
 
 bool HasDriveLetter(std::string_view path) noexcept {
     if (path.size() < 2 || path[1] != ':') return false;
@@ -136,8 +134,8 @@ std::optional<std::string> IndexBasePath(std::string_view indexFolder, std::stri
     for (char& ch : relative) {
         if (ch == '\\') ch = '/';
     }
-    if (HasControlCharacter(relative) || (!relative.empty() && relative.front() == '/') ||
-        HasDriveLetter(relative) || HasParentComponent(relative)) {
+    if (HasControlCharacter(relative) || (!relative.empty() && relative.front() == '/') || HasDriveLetter(relative) ||
+        HasParentComponent(relative)) {
         return std::nullopt;
     }
     return std::string(indexFolder) + relative;
@@ -193,8 +191,7 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
     }
 }
 
-TForm1::TForm1(platform::TComponent* owner)
-    : platform::TForm(owner), GeneralHttpEngine1(CreateEngineComponent()) {
+TForm1::TForm1(platform::TComponent* owner) : platform::TForm(owner), GeneralHttpEngine1(CreateEngineComponent()) {
     SetName("Form1");
     SetCaption("Form1");
     SetWindowState(platform::TWindowState::wsMinimized);
@@ -214,9 +211,7 @@ cgi::TGeneralHttpEngine& TForm1::CreateEngineComponent() {
     return engine;
 }
 
-void TForm1::LanguageMessage(int number, std::string& text) const {
-    text = MessageText(LanguageOffset, number);
-}
+void TForm1::LanguageMessage(int number, std::string& text) const { text = MessageText(LanguageOffset, number); }
 
 void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
     std::string volumeName;

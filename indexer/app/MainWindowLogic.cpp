@@ -25,8 +25,8 @@ RunSettings ToRunSettings(const RunRequest& request) {
     return settings;
 }
 
-MainWindowLogic::MainWindowLogic(MainView& view, StoredDefaults& defaults, Runner runner,
-                                 std::string programFolder, std::string startFolder)
+MainWindowLogic::MainWindowLogic(MainView& view, StoredDefaults& defaults, Runner runner, std::string programFolder,
+                                 std::string startFolder)
     : view_(view),
       defaults_(defaults),
       runner_(std::move(runner)),
@@ -56,9 +56,8 @@ void MainWindowLogic::FormShow(const std::vector<std::string>& parameters) {
     // project name found in the folder the user started from is made
     // absolute, one found only in the program's folder stays as it is.
     const CommandLineRequest request =
-        ParseCommandLine(parameters, ProjectSearchFolders{startFolder_, programFolder_}, [](const std::string& path) {
-            return platform::FileExists(path);
-        });
+        ParseCommandLine(parameters, ProjectSearchFolders{startFolder_, programFolder_},
+                         [](const std::string& path) { return platform::FileExists(path); });
     closeWhenDone_ = request.closeWhenDone;
     keepWorkFile_ = request.keepWorkFile;
     if (!request.projectPath.empty()) {
@@ -214,9 +213,7 @@ void MainWindowLogic::HandleMessage(WindowMessage message) {
         case WindowMessage::StartRunMessage:
             if (!running_ && runEnabled_) StartRun();
             break;
-        case WindowMessage::CloseMessage:
-            Exit1Click();
-            break;
+        case WindowMessage::CloseMessage: Exit1Click(); break;
     }
 }
 

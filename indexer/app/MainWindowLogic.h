@@ -56,11 +56,11 @@ public:
     /// The command line (parameters without the program name), once.
     void FormShow(const std::vector<std::string>& parameters);
 
-    void Button1Click();       ///< Run: start when idle, else ask whether to abort
-    void RunIndexer1Click();   ///< the menu's Run command, Ctrl+R
-    void Button2Click();       ///< Browse for the file list
-    void Button3Click();       ///< Browse for the stopwords file
-    void DataBaseNameChange(); ///< the database name was edited
+    void Button1Click();        ///< Run: start when idle, else ask whether to abort
+    void RunIndexer1Click();    ///< the menu's Run command, Ctrl+R
+    void Button2Click();        ///< Browse for the file list
+    void Button3Click();        ///< Browse for the stopwords file
+    void DataBaseNameChange();  ///< the database name was edited
     void New1Click();
     void OpenProject1Click();
     void Save1Click();

@@ -13,8 +13,8 @@
 namespace indexer {
 
 /// The entries of the two digit-rule boxes; an entry's index is the rule.
-inline constexpr std::array<std::string_view, 11> kDigitRuleEntries = {
-    "none", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
+inline constexpr std::array<std::string_view, 11> kDigitRuleEntries = {"none", "1", "2", "3", "4", "5",
+                                                                       "6",    "7", "8", "9", "10"};
 
 /// The values shown by the dialog's controls. A digit index of -1 stands
 /// for a box in which no entry is selected (text typed into it).

@@ -13,9 +13,7 @@ std::string_view ExtensionOf(std::string_view fileName) {
     return dot == std::string_view::npos ? std::string_view{} : fileName.substr(dot);
 }
 
-std::string UpToFirstDot(std::string_view fileName) {
-    return std::string(fileName.substr(0, fileName.find('.')));
-}
+std::string UpToFirstDot(std::string_view fileName) { return std::string(fileName.substr(0, fileName.find('.'))); }
 
 }  // namespace
 

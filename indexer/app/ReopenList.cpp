@@ -14,8 +14,7 @@ void ReopenList::Load(StoredDefaults& defaults) {
         for (std::size_t i = 0; i < kEntryCount; ++i) defaults.WriteDefaultString(kReopenKey, ValueName(i), "");
         return;
     }
-    for (std::size_t i = 0; i < kEntryCount; ++i)
-        entries_[i] = defaults.ReadDefaultString(kReopenKey, ValueName(i));
+    for (std::size_t i = 0; i < kEntryCount; ++i) entries_[i] = defaults.ReadDefaultString(kReopenKey, ValueName(i));
     ShowFilledEntries();
 }
 

@@ -253,8 +253,7 @@ std::string FilesWritten(const std::string& databasePath) {
     std::string extensions;
     using indexfiles::IndexFile;
     for (const auto file : {IndexFile::TableOfContents, IndexFile::Dictionary, IndexFile::Postings,
-                            IndexFile::PrefixHash, IndexFile::BlockLetters, IndexFile::WordDump,
-                            IndexFile::WorkFile}) {
+                            IndexFile::PrefixHash, IndexFile::BlockLetters, IndexFile::WordDump, IndexFile::WorkFile}) {
         if (!platform::FileExists(indexfiles::IndexFileName(databasePath, file))) continue;
         if (!extensions.empty()) extensions += ",";
         extensions += std::string(indexfiles::IndexFileExtension(file).substr(1));
@@ -266,13 +265,13 @@ std::string FilesWritten(const std::string& databasePath) {
 /// The entries without document are counted only when there were some.
 std::string SummaryLine(const indexer::RunSummary& summary, double seconds) {
     if (!summary.published) return "Stopped: nothing published";
-    std::string line = (summary.stopped ? "Stopped: " : "Indexed ") + std::to_string(summary.documents) + " documents, ";
+    std::string line =
+        (summary.stopped ? "Stopped: " : "Indexed ") + std::to_string(summary.documents) + " documents, ";
     if (const int missed = summary.entriesWithoutDocument; missed > 0)
         line += std::to_string(missed) + (missed == 1 ? " entry" : " entries") + " found nothing, ";
     char time[32];
     std::snprintf(time, sizeof time, ", %.2f s", seconds);
-    return line + std::to_string(summary.words) + " distinct words, files " + FilesWritten(summary.databasePath) +
-           time;
+    return line + std::to_string(summary.words) + " distinct words, files " + FilesWritten(summary.databasePath) + time;
 }
 
 /// The exit status of a run that ended without an error.

@@ -92,12 +92,9 @@ int main(int argc, char** argv) {
         indexer::TTARVOStringList words;
         std::vector<std::string> titles;
         platform::TextLineReader document(options.path);
-        indexer::ReadDocument(document, options.number, options.path, options.title, options.url, rules, words,
-                              titles);
-        if (options.raw)
-            PrintRaw(words, titles.front());
-        else
-            PrintReadable(words, titles.front());
+        indexer::ReadDocument(document, options.number, options.path, options.title, options.url, rules, words, titles);
+        if (options.raw) PrintRaw(words, titles.front());
+        else PrintReadable(words, titles.front());
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarvo-scan: %s\n", error.what());

@@ -138,7 +138,8 @@ ByteClasses ClassifyBytes(const WordRules& rules) {
     for (int byte = 0; byte < 256; ++byte) {
         const char c = static_cast<char>(byte);
         ByteClass cls = ByteClass::Word;
-        if (rules.InDelimiterSet(c)) cls = c == '.' ? ByteClass::Point : c == ',' ? ByteClass::Comma : ByteClass::Delimiter;
+        if (rules.InDelimiterSet(c))
+            cls = c == '.' ? ByteClass::Point : c == ',' ? ByteClass::Comma : ByteClass::Delimiter;
         classes[static_cast<std::size_t>(byte)] = cls;
     }
     classes[static_cast<unsigned char>('<')] = ByteClass::TagOpen;
@@ -234,12 +235,9 @@ public:
     void ScanLine(std::string_view line) {
         std::size_t position = 0;
         while (position < line.size()) {
-            if (inTag_)
-                position = ScanTag(line, position);
-            else if (inTitle_)
-                position = ScanTitle(line, position);
-            else
-                position = ScanText(line, position);
+            if (inTag_) position = ScanTag(line, position);
+            else if (inTitle_) position = ScanTitle(line, position);
+            else position = ScanText(line, position);
         }
     }
 
@@ -311,7 +309,8 @@ private:
         const std::size_t length = line.size();
         if (inComment_) return ScanComment(line, position);
         const void* close = std::memchr(line.data() + position, '>', length - position);
-        const std::size_t end = close ? static_cast<std::size_t>(static_cast<const char*>(close) - line.data()) : length;
+        const std::size_t end =
+            close ? static_cast<std::size_t>(static_cast<const char*>(close) - line.data()) : length;
         // A tag whose text becomes "!--" is a comment from there on.
         while (position < end && tagText_.size() < 3) {
             tagText_.push_back(line[position++]);
@@ -374,8 +373,7 @@ private:
                 if (inIgnore_ && EqualsAscii(tag, "/TARVO")) inIgnore_ = false;
                 if (inStyle_ && EqualsAscii(tag, "/STYLE")) inStyle_ = false;
                 break;
-            default:
-                break;
+            default: break;
         }
     }
 
@@ -435,15 +433,14 @@ private:
             if (slot.status == SeenWords::Status::Refused && isOwnStoredWord) return;
         }
         if (!rules_.AcceptWord(token)) {
-            if (isOwnStoredWord)
-                slot.status = SeenWords::Status::Refused;
-            else if (inserted)
-                slot.status = SeenWords::Status::Undecided;
+            if (isOwnStoredWord) slot.status = SeenWords::Status::Refused;
+            else if (inserted) slot.status = SeenWords::Status::Undecided;
             return;
         }
         slot.status = SeenWords::Status::Added;
         char entry[kWorkEntryCapacity];
-        words_.Add(std::string_view(entry, FormatWorkEntry(std::string_view(stored, storedLength), documentNumber_, entry)));
+        words_.Add(
+            std::string_view(entry, FormatWorkEntry(std::string_view(stored, storedLength), documentNumber_, entry)));
     }
 
     std::string& tagText_;

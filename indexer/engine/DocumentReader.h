@@ -37,8 +37,8 @@ public:
     /// "Title for %s is undefined" text. Throws platform::IoError when the
     /// document cannot be read; `words` may then hold part of its entries.
     void Read(platform::TextLineReader& document, int documentNumber, std::string_view documentPath,
-              std::string_view entryTitle, std::string_view entryUrl, const WordRules& rules,
-              TTARVOStringList& words, std::vector<std::string>& titles);
+              std::string_view entryTitle, std::string_view entryUrl, const WordRules& rules, TTARVOStringList& words,
+              std::vector<std::string>& titles);
 
 private:
     struct Buffers;

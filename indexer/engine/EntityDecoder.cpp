@@ -14,16 +14,15 @@ namespace {
 /// number + 155); the two empty rows are the codes 215 and 247, which have
 /// no name.
 constexpr std::array<std::string_view, 95> kLatin1Names = {
-    "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
-    "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",
-    "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34",
-    "iquest", "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave",
-    "Eacute", "Ecirc",  "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve",
-    "Oacute", "Ocirc",  "Otilde", "Ouml",   "",       "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",
-    "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",
-    "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
-    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "",       "oslash", "ugrave", "uacute",
-    "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+    "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",   "laquo",
+    "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",  "para",
+    "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute",
+    "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",   "",
+    "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute", "acirc",
+    "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute",
+    "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "",       "oslash",
+    "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
 constexpr std::size_t kLongestName = 6;
 
@@ -59,9 +58,7 @@ constexpr std::array<NameCode, kNamedRows> kNameTable = MakeNameTable();
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-bool IsAsciiAlphanumeric(char c) noexcept {
-    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool IsAsciiAlphanumeric(char c) noexcept { return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 /// Decodes the reference that starts with "&#" at `start`; appends its
 /// result to `out` and returns the position after what it consumed.
@@ -81,12 +78,9 @@ std::size_t DecodeNumeric(std::string_view line, std::size_t start, std::string&
     }
     const bool semicolon = position < line.size() && line[position] == ';';
     if (semicolon) ++position;
-    if (value == 9)
-        out.push_back(' ');
-    else if (value == 10 || (value >= 32 && value <= 255))
-        out.push_back(static_cast<char>(value));
-    else
-        out.append(line.substr(start, position - start));
+    if (value == 9) out.push_back(' ');
+    else if (value == 10 || (value >= 32 && value <= 255)) out.push_back(static_cast<char>(value));
+    else out.append(line.substr(start, position - start));
     return position;
 }
 
@@ -106,10 +100,8 @@ std::size_t DecodeNamed(std::string_view line, std::size_t start, std::string& o
     const bool semicolon = position < line.size() && line[position] == ';';
     if (semicolon) ++position;
     const int code = EntityNameCode(name);
-    if (code >= 0)
-        out.push_back(static_cast<char>(code));
-    else
-        out.append(line.substr(start, position - start));
+    if (code >= 0) out.push_back(static_cast<char>(code));
+    else out.append(line.substr(start, position - start));
     return position;
 }
 

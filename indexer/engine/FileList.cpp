@@ -41,8 +41,10 @@ FileListEntry ParseFileListLine(std::string_view line) {
     FileListEntry entry;
     entry.pathPart = std::string(Trim(line.substr(0, pathEnd == std::string_view::npos ? line.size() : pathEnd)));
     // Each part runs to the other marker when that comes later, else to the end.
-    entry.title = PartAfter(line, titleAt, urlAt != std::string_view::npos && urlAt > titleAt ? urlAt : std::string_view::npos);
-    entry.url = PartAfter(line, urlAt, titleAt != std::string_view::npos && titleAt > urlAt ? titleAt : std::string_view::npos);
+    entry.title =
+        PartAfter(line, titleAt, urlAt != std::string_view::npos && urlAt > titleAt ? urlAt : std::string_view::npos);
+    entry.url =
+        PartAfter(line, urlAt, titleAt != std::string_view::npos && titleAt > urlAt ? titleAt : std::string_view::npos);
     return entry;
 }
 
@@ -76,10 +78,8 @@ void FileList::StartEntry(std::string_view line, ListedDocument& document) {
     openFolder_ = platform::ResolveAgainst(folder_, WithForwardSlashes(writtenFolder_));
     if (openFolder_.empty() && !folder_.empty()) openFolder_ = folder_ + "/";
     if (!pattern.empty()) FindMatches(pattern);
-    if (matches_.empty())
-        document.unmatchedEntry = entry_.pathPart;
-    else
-        TakeMatch(document);
+    if (matches_.empty()) document.unmatchedEntry = entry_.pathPart;
+    else TakeMatch(document);
 }
 
 void FileList::FindMatches(const std::string& pattern) {

@@ -72,8 +72,8 @@ private:
     platform::TextLineReader reader_;
     std::string folder_;
     FileListEntry entry_;
-    std::string writtenFolder_;   ///< the path part's folder as written
-    std::string openFolder_;      ///< the folder to search and open in
+    std::string writtenFolder_;  ///< the path part's folder as written
+    std::string openFolder_;     ///< the folder to search and open in
     std::vector<std::string> matches_;
     std::size_t matchIndex_ = 0;
 };

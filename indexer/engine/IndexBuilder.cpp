@@ -205,8 +205,7 @@ private:
         if (wordTotal_ >= kMaxDictionaryWords)
             throw IndexLimitError("The index cannot hold more than " + std::to_string(kMaxDictionaryWords) +
                                   " distinct words (the block letter file has room for " +
-                                  std::to_string(kMaxBlockLetters) + " blocks of " +
-                                  std::to_string(kBlockSize) + ")");
+                                  std::to_string(kMaxBlockLetters) + " blocks of " + std::to_string(kBlockSize) + ")");
         WriteDictionaryRecord();
         if (settings_.dumpwords) dumpLines_ += FormatDumpLine(numbers_.size(), previousWord_) + "\r\n";
         WritePrefixSlots();
@@ -302,8 +301,7 @@ private:
 };
 
 void RemoveOrThrow(const std::string& path) {
-    if (const int error = platform::RemoveFile(path); error != 0)
-        throw platform::IoError("cannot delete", path, error);
+    if (const int error = platform::RemoveFile(path); error != 0) throw platform::IoError("cannot delete", path, error);
 }
 
 }  // namespace
@@ -319,10 +317,8 @@ void BuildIndex(const BuildSettings& settings, RunObserver& observer) {
     if (keys) CheckWorkFileRecords(workPath);
 
     Builder builder(settings, observer);
-    if (keys)
-        builder.ReadKeys(*keys);
-    else
-        builder.ReadWorkFile(workPath);
+    if (keys) builder.ReadKeys(*keys);
+    else builder.ReadWorkFile(workPath);
     builder.Finish();
     if (!settings.keepWorkFile) RemoveOrThrow(workPath);
 }

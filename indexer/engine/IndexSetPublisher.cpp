@@ -69,8 +69,7 @@ void PublishStagedSet(const std::string& databaseName) {
         // Searches open the files of the set together under the shared lock,
         // so none opens files of both sets. Only the renames lie inside the
         // lock. A folder that cannot be locked is published without it.
-        const platform::FolderLock lock =
-            platform::FolderLock::Acquire(folder, platform::FolderLock::Kind::Exclusive);
+        const platform::FolderLock lock = platform::FolderLock::Acquire(folder, platform::FolderLock::Kind::Exclusive);
         for (const IndexFile file : kPublishOrder) PublishFile(databaseName, file);
     }
     // The renames themselves reach the disk too; a folder that cannot be

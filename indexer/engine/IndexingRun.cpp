@@ -27,8 +27,8 @@ using indexfiles::kDictionaryRecordSize;
 namespace {
 
 std::uint32_t DictionaryWords(const std::string& databasePath) {
-    platform::FileHandle file =
-        platform::FileHandle::Open(IndexFileName(databasePath, IndexFile::Dictionary), platform::FileHandle::Mode::Read);
+    platform::FileHandle file = platform::FileHandle::Open(IndexFileName(databasePath, IndexFile::Dictionary),
+                                                           platform::FileHandle::Mode::Read);
     if (!file.IsOpen()) return 0;
     return static_cast<std::uint32_t>(file.Size() / static_cast<std::int64_t>(kDictionaryRecordSize));
 }
@@ -52,10 +52,10 @@ void ParseAndBuild(const RunSettings& settings, std::string stopwordString, File
                    RunObserver& observer) {
     const TProjectSettings& project = settings.project;
     const std::string& databasePath = summary.databasePath;
-    ParsingPhase parser(WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin,
-                                               project.digitmax}),
-                        IndexFileName(databasePath, IndexFile::WorkFile),
-                        StagedIndexFileName(databasePath, IndexFile::TableOfContents), observer);
+    ParsingPhase parser(
+        WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin, project.digitmax}),
+        IndexFileName(databasePath, IndexFile::WorkFile), StagedIndexFileName(databasePath, IndexFile::TableOfContents),
+        observer);
     parser.ParseAll(list);
     summary.documents = parser.DocumentCount();
     summary.entriesWithoutDocument = parser.EntriesWithoutDocument();

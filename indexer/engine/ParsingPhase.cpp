@@ -43,8 +43,7 @@ std::uint64_t OrdinalPrefix(std::string_view text) noexcept {
 }
 
 void RemoveOrThrow(const std::string& path) {
-    if (const int error = platform::RemoveFile(path); error != 0)
-        throw platform::IoError("cannot delete", path, error);
+    if (const int error = platform::RemoveFile(path); error != 0) throw platform::IoError("cannot delete", path, error);
 }
 
 /// The next entry of one document's sorted word list while a chunk's lists
@@ -313,8 +312,8 @@ bool ParsingPhase::TakeEntry(Pending& entry, Lookahead& lookahead) {
     if (entry.byHelper) {
         if (entry.error) std::rethrow_exception(entry.error);
     } else {
-        reader_.Read(*text, entry.number, entry.listed.path, entry.listed.title, entry.listed.url, rules_,
-                     entry.words, entry.titles);
+        reader_.Read(*text, entry.number, entry.listed.path, entry.listed.title, entry.listed.url, rules_, entry.words,
+                     entry.titles);
         entry.words.Sort();
     }
     text.reset();
@@ -379,8 +378,7 @@ void ParsingPhase::WritePiece(bool evenWhenEmpty) {
 
 void ParsingPhase::Flush() {
     WritePiece(true);
-    if (chunkPieces_ > 1)
-        piecewiseChunks_.push_back({chunkFirstRecord_, recordsWritten_ - chunkFirstRecord_});
+    if (chunkPieces_ > 1) piecewiseChunks_.push_back({chunkFirstRecord_, recordsWritten_ - chunkFirstRecord_});
     chunkFirstRecord_ = recordsWritten_;
     chunkPieces_ = 0;
     buffer_.clear();

@@ -11,17 +11,13 @@ namespace {
 constexpr std::string_view kIntValue = "int";
 constexpr std::string_view kBoolValue = "bool";
 
-std::string KeyOf(std::string_view option) {
-    return std::string(StoredDefaults::kRootKey) + std::string(option);
-}
+std::string KeyOf(std::string_view option) { return std::string(StoredDefaults::kRootKey) + std::string(option); }
 
 std::string Quoted(std::string_view valueName) { return "'" + std::string(valueName) + "'"; }
 
 }  // namespace
 
-bool StoredDefaults::DefaultKeyExists(std::string_view option) const {
-    return registry_.KeyExists(KeyOf(option));
-}
+bool StoredDefaults::DefaultKeyExists(std::string_view option) const { return registry_.KeyExists(KeyOf(option)); }
 
 std::string StoredDefaults::ReadDefaultString(std::string_view option, std::string_view valueName) {
     const std::string key = KeyOf(option);
@@ -33,8 +29,7 @@ std::string StoredDefaults::ReadDefaultString(std::string_view option, std::stri
     return value->text;
 }
 
-void StoredDefaults::WriteDefaultString(std::string_view option, std::string_view valueName,
-                                        std::string_view value) {
+void StoredDefaults::WriteDefaultString(std::string_view option, std::string_view valueName, std::string_view value) {
     const std::string key = KeyOf(option);
     if (!registry_.OpenOrCreateKey(key)) return;
     if (!registry_.SetString(key, valueName, value))
@@ -51,25 +46,20 @@ std::int32_t StoredDefaults::ReadInteger(std::string_view option, std::string_vi
     return value->number;
 }
 
-void StoredDefaults::WriteInteger(std::string_view option, std::string_view valueName,
-                                  std::int32_t value) {
+void StoredDefaults::WriteInteger(std::string_view option, std::string_view valueName, std::int32_t value) {
     const std::string key = KeyOf(option);
     if (!registry_.OpenOrCreateKey(key)) return;
     if (!registry_.SetInt32(key, valueName, value))
         throw StoredDefaultsError("Failed to set data for " + Quoted(valueName));
 }
 
-std::int32_t StoredDefaults::ReadDefaultInt(std::string_view option) {
-    return ReadInteger(option, kIntValue);
-}
+std::int32_t StoredDefaults::ReadDefaultInt(std::string_view option) { return ReadInteger(option, kIntValue); }
 
 void StoredDefaults::WriteDefaultInt(std::string_view option, std::int32_t value) {
     WriteInteger(option, kIntValue, value);
 }
 
-bool StoredDefaults::ReadDefaultBool(std::string_view option) {
-    return ReadInteger(option, kBoolValue) != 0;
-}
+bool StoredDefaults::ReadDefaultBool(std::string_view option) { return ReadInteger(option, kBoolValue) != 0; }
 
 void StoredDefaults::WriteDefaultBool(std::string_view option, bool value) {
     WriteInteger(option, kBoolValue, value ? 1 : 0);

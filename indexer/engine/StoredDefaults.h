@@ -58,7 +58,7 @@ private:
 
 /// The word options a new project starts from.
 struct WordDefaults {
-    std::string delimiters;      ///< the built-in delimiter set until read
+    std::string delimiters;  ///< the built-in delimiter set until read
     bool dumpwords = false;
     std::int32_t digitmin = 0;
     std::int32_t digitmax = 0;

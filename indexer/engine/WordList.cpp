@@ -143,10 +143,8 @@ bool TTARVOStringList::Find(std::string_view text, std::size_t& index) const {
     std::size_t high = count;
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
-        if (CompareOrdinal(View(mid), text) < 0)
-            low = mid + 1;
-        else
-            high = mid;
+        if (CompareOrdinal(View(mid), text) < 0) low = mid + 1;
+        else high = mid;
     }
     index = low;
     return low < count && View(low) == text;
@@ -157,9 +155,7 @@ std::string_view TTARVOStringList::At(std::size_t index) const {
     return View(index);
 }
 
-std::size_t TTARVOStringList::TextSize() const {
-    return Count() * 2 + textBytes_;
-}
+std::size_t TTARVOStringList::TextSize() const { return Count() * 2 + textBytes_; }
 
 void TTARVOStringList::AppendText(std::string& out) const {
     const std::size_t count = Count();

@@ -33,9 +33,7 @@ bool EqualsUpper(std::string_view upper, std::string_view token) noexcept {
 }  // namespace
 
 WordRules::WordRules(const WordSettings& settings)
-    : stopwordString_(settings.stopwordString),
-      digitmin_(settings.digitmin),
-      digitmax_(settings.digitmax) {
+    : stopwordString_(settings.stopwordString), digitmin_(settings.digitmin), digitmax_(settings.digitmax) {
     for (char c : settings.delimiters) inSet_[static_cast<unsigned char>(c)] = true;
     for (char c : kFixedDelimiters) inSet_[static_cast<unsigned char>(c)] = true;
     dotInSet_ = InDelimiterSet('.');
@@ -116,8 +114,7 @@ bool WordRules::StopwordStringContains(std::string_view token) const {
     const std::size_t span = token.size() + 2;
     for (std::size_t start = text.find(','); start != std::string_view::npos && start + span <= text.size();
          start = text.find(',', start + 1)) {
-        if (text[start + span - 1] == ',' && EqualsUpper(text.substr(start + 1, token.size()), token))
-            return true;
+        if (text[start + span - 1] == ',' && EqualsUpper(text.substr(start + 1, token.size()), token)) return true;
     }
     return false;
 }

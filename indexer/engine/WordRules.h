@@ -15,8 +15,7 @@ namespace indexer {
 
 /// The user's delimiter string when none is set: ~ ; : ? . " , ! blank ( ) + = - * / ' < > { } [ ] # & % $
 /// and the en dash of Windows-1252 (0x96). Defined here and nowhere else.
-inline constexpr std::string_view kDefaultDelimiters =
-    "~;:?.\",! ()+=-*/'<>{}[]#&%$\x96";
+inline constexpr std::string_view kDefaultDelimiters = "~;:?.\",! ()+=-*/'<>{}[]#&%$\x96";
 static_assert(kDefaultDelimiters.size() == 28);
 
 /// Bytes that end a word whatever the user's delimiter string holds.

@@ -192,7 +192,8 @@ private:
 
     void Refill(std::size_t r) {
         Run& run = runs_[r];
-        const std::size_t records = static_cast<std::size_t>(std::min<std::uint64_t>(bufferRecords_, run.end - run.next));
+        const std::size_t records =
+            static_cast<std::size_t>(std::min<std::uint64_t>(bufferRecords_, run.end - run.next));
         char* buffer = input_.data() + r * bufferRecords_ * kWorkRecordSize;
         ReadExactly(work_, workPath_, buffer, records * kWorkRecordSize, run.next * kWorkRecordSize);
         run.next += records;

@@ -14,8 +14,8 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 /// One attribute of a tag, with where its value lies in the page.
 struct Attribute {
-    std::string name;   ///< upper-cased
-    std::string value;  ///< without quotes
+    std::string name;                          ///< upper-cased
+    std::string value;                         ///< without quotes
     std::size_t valueBegin = 0, valueEnd = 0;  ///< the value's bytes in the page, quotes included
 };
 
@@ -104,7 +104,8 @@ bool HasScheme(std::string_view address) {
     if (colon == std::string_view::npos || colon == 0) return false;
     for (std::size_t i = 0; i < colon; ++i) {
         const char c = address[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+              c == '.'))
             return false;
     }
     return true;
@@ -114,8 +115,8 @@ std::string LinkAddress(std::string_view target, std::string_view pageFolder, st
     const auto hash = href.find('#');
     const std::string_view path = href.substr(0, hash);
     const std::string_view anchor = hash == std::string_view::npos ? std::string_view{} : href.substr(hash + 1);
-    std::string address = std::string(kLinkScheme) + std::string(target) + "|" +
-                          platform::ResolveAgainst(pageFolder, path);
+    std::string address =
+        std::string(kLinkScheme) + std::string(target) + "|" + platform::ResolveAgainst(pageFolder, path);
     if (!anchor.empty()) address += "|" + std::string(anchor);
     return address;
 }

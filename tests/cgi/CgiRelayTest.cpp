@@ -99,7 +99,8 @@ TEST_F(Relay, SeveralClientsAtOnceEachGetTheirOwnCompleteAnswer) {
     StartServer();
     std::vector<cgitest::StartedRun> clients;
     constexpr int kClients = 6;
-    for (int i = 0; i < kClients; ++i) clients.push_back(StartClient("id=" + std::to_string(i) + "&words=w" + std::to_string(i)));
+    for (int i = 0; i < kClients; ++i)
+        clients.push_back(StartClient("id=" + std::to_string(i) + "&words=w" + std::to_string(i)));
     for (int i = 0; i < kClients; ++i) {
         const auto result = clients[static_cast<std::size_t>(i)].Finish(20s);
         EXPECT_EQ(result.exitCode, 0) << "client " << i;
@@ -128,13 +129,15 @@ TEST_F(Relay, AWindowsCgiProfileIsServedIntoItsOutputFile) {
     StartServer();
     const std::string profile = folder_ / "Relayed.ini";
     const std::string output = folder_ / "relayed.out";
-    cgitest::WriteFile(profile, "[CGI]\r\nRequest Method=GET\r\nQuery String=id=win&words=x\r\n[System]\r\nOutput File=" +
-                                    output + "\r\n");
+    cgitest::WriteFile(
+        profile,
+        "[CGI]\r\nRequest Method=GET\r\nQuery String=id=win&words=x\r\n[System]\r\nOutput File=" + output + "\r\n");
     const auto result =
         cgitest::RunProgram(folder_, program_, WithWindows({"TEST_RELAY_WAIT_MS=15000"}), {}, {profile});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "");
-    EXPECT_EQ(cgitest::ReadFile(output), "content-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[win]\r\nwords=[x]\r\n</BODY></HTML>\r\n");
+    EXPECT_EQ(cgitest::ReadFile(output),
+              "content-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[win]\r\nwords=[x]\r\n</BODY></HTML>\r\n");
     EXPECT_TRUE(exists(profile)) << "the profile belongs to the web server";
 }
 
@@ -160,8 +163,9 @@ TEST_F(Relay, AStartServerWordInTheQueryStringIsAnsweredAndStartsNoServer) {
                                                   {}, arguments)
                                 .Finish(10s);
         EXPECT_EQ(result.exitCode, 0) << query;
-        EXPECT_EQ(result.output, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[(default)]\r\n"
-                                 "</BODY></HTML>\r\n")
+        EXPECT_EQ(result.output,
+                  "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[(default)]\r\n"
+                  "</BODY></HTML>\r\n")
             << query;
         EXPECT_FALSE(exists(serverFile_)) << query;
     }
@@ -201,10 +205,9 @@ TEST_F(Relay, AClientThatCannotReadTheServerFileLogsThatTheServerAborted) {
 TEST_F(Relay, AClientRemovesAServerFileThatWentStaleWhileItWaited) {
     cgitest::fs::create_directories(folder_ / "Temp");
     cgitest::WriteFile(serverFile_, "");
-    const auto result = cgitest::RunProgram(
-        folder_, program_,
-        WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=id=1", "TEST_RELAY_WAIT_MS=10000",
-                     "TEST_RELAY_STALE_MS=300"}));
+    const auto result = cgitest::RunProgram(folder_, program_,
+                                            WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=id=1",
+                                                         "TEST_RELAY_WAIT_MS=10000", "TEST_RELAY_STALE_MS=300"}));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "");
     EXPECT_FALSE(exists(serverFile_));
@@ -220,7 +223,8 @@ TEST_F(Relay, AStaleServerFileAndLeftOverRequestsAreCleanedUpAndTheRequestServed
     const auto result = cgitest::RunProgram(
         folder_, program_, WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=id=7", "TEST_FIELDS=id"}));
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.output, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[7]\r\n</BODY></HTML>\r\n");
+    EXPECT_EQ(result.output,
+              "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[7]\r\n</BODY></HTML>\r\n");
     EXPECT_FALSE(exists(serverFile_));
     EXPECT_TRUE(ClientFiles().empty());
 }
@@ -254,16 +258,19 @@ TEST_F(Relay, AServerFileLeftByAKilledServerIsDeletedAndEveryRequestAnswered) {
         folder_, program_,
         WithWindows({"SERVER_SOFTWARE=TestServer/1.0", "REQUEST_METHOD=GET", "QUERY_STRING=id=1&words=w",
                      "TEST_RELAY_WAIT_MS=15000", "TEST_FIELDS=id,words"}));
-    EXPECT_EQ(result.output, "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[1]\r\nwords=[w]\r\n"
-                             "</BODY></HTML>\r\n");
+    EXPECT_EQ(result.output,
+              "HTTP/1.0 200 OK\r\ncontent-type:text/html\r\n\r\n<HTML><BODY>\r\nid=[1]\r\nwords=[w]\r\n"
+              "</BODY></HTML>\r\n");
     EXPECT_FALSE(exists(serverFile_));
     EXPECT_TRUE(ClientFiles().empty());
 
     cgitest::WriteFile(serverFile_, "");
     const std::string profile = folder_ / "Direct.ini";
     const std::string output = folder_ / "direct.out";
-    cgitest::WriteFile(profile, "[CGI]\r\nRequest Method=GET\r\nQuery String=id=win&words=x\r\n[System]\r\n"
-                                "Output File=" + output + "\r\n");
+    cgitest::WriteFile(profile,
+                       "[CGI]\r\nRequest Method=GET\r\nQuery String=id=win&words=x\r\n[System]\r\n"
+                       "Output File=" +
+                           output + "\r\n");
     cgitest::RunProgram(folder_, program_, WithWindows({"TEST_RELAY_WAIT_MS=15000", "TEST_FIELDS=id,words"}), {},
                         {profile});
     EXPECT_EQ(cgitest::ReadFile(output),

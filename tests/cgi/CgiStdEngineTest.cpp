@@ -33,9 +33,9 @@ protected:
 };
 
 TEST_F(StandardCgi, GetTakesTheFieldsFromTheQueryString) {
-    const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "REQUEST_METHOD=GET",
-                                  "QUERY_STRING=volumeName=a&searchWords=b+c%21",
-                                  "TEST_FIELDS=volumeName,searchWords,language"});
+    const RunResult result =
+        Run({"SERVER_SOFTWARE=TestServer/1.0", "REQUEST_METHOD=GET", "QUERY_STRING=volumeName=a&searchWords=b+c%21",
+             "TEST_FIELDS=volumeName,searchWords,language"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, std::string(kPageStart) +
                                  "volumeName=[a]\r\nsearchWords=[b c!]\r\nlanguage=[(default)]\r\n</BODY></HTML>\r\n");
@@ -55,7 +55,8 @@ TEST_F(StandardCgi, PostTakesTheFieldsFromTheBodyOnly) {
 }
 
 TEST_F(StandardCgi, PostReadsExactlyTheAnnouncedLength) {
-    const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=5", "TEST_FIELDS=a"}, "a=123456789");
+    const RunResult result =
+        Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=5", "TEST_FIELDS=a"}, "a=123456789");
     EXPECT_NE(result.output.find("a=[123]\r\n"), std::string::npos) << result.output;
 }
 
@@ -78,10 +79,9 @@ TEST_F(StandardCgi, ABodyAtTheReadLimitIsStillRead) {
 
 TEST_F(StandardCgi, AMultipartBodyIsLeftForTheHandlerToRead) {
     const std::string body = "--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n--XyZ--\r\n";
-    const RunResult result =
-        Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=" + std::to_string(body.size()),
-             "CONTENT_TYPE=multipart/form-data; boundary=XyZ", "TEST_HANDLER=body"},
-            body);
+    const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=" + std::to_string(body.size()),
+                                  "CONTENT_TYPE=multipart/form-data; boundary=XyZ", "TEST_HANDLER=body"},
+                                 body);
     EXPECT_EQ(result.output, std::string(kPageStart) + "body=[" + body + "]\r\n");
 }
 
@@ -92,10 +92,9 @@ TEST_F(StandardCgi, MalformedOrHugeLengthsNeverCrashTheRequest) {
         bool logged;
     };
     const Case cases[] = {
-        {"-5", "fromquery", false},        // no body: the query string
-        {"abc", "fromquery", false},       // not a number: no body
-        {"", "fromquery", false},
-        {"99999999999", "(default)", true},  // far beyond the limit
+        {"-5", "fromquery", false},                                         // no body: the query string
+        {"abc", "fromquery", false},                                        // not a number: no body
+        {"", "fromquery", false},      {"99999999999", "(default)", true},  // far beyond the limit
         {"12abc", "fromquery", false},
     };
     for (const auto& [length, expectedField, logged] : cases) {
@@ -119,9 +118,9 @@ TEST_F(StandardCgi, ABodyShorterThanAnnouncedIsTakenAsItIs) {
 }
 
 TEST_F(StandardCgi, AHugeAnnouncedLengthWithinARaisedLimitReadsOnlyWhatArrives) {
-    const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=1999999999",
-                                  "TEST_READ_LIMIT=2000000000", "TEST_FIELDS=a"},
-                                 "a=1");
+    const RunResult result = Run(
+        {"SERVER_SOFTWARE=TestServer/1.0", "CONTENT_LENGTH=1999999999", "TEST_READ_LIMIT=2000000000", "TEST_FIELDS=a"},
+        "a=1");
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.output.find("a=[1]"), std::string::npos) << result.output;
 }
@@ -137,7 +136,7 @@ TEST_F(StandardCgi, HugeAndMalformedQueryStringsAreServed) {
 
 TEST_F(StandardCgi, StatusLineOnlyForServersOtherThanApacheAndNetscape) {
     const std::pair<std::string, bool> servers[] = {
-        {"Apache/2.4.57 (Debian)", false}, {"apache", false},  {"Netscape-Enterprise/4.1", false},
+        {"Apache/2.4.57 (Debian)", false}, {"apache", false},    {"Netscape-Enterprise/4.1", false},
         {"Microsoft-IIS/5.0", true},       {"nginx/1.22", true},
     };
     for (const auto& [software, withStatus] : servers) {
@@ -242,7 +241,8 @@ TEST_F(StandardCgi, ServerVariablesReadTheirEnvironmentNames) {
 }
 
 TEST_F(StandardCgi, FieldNamesComeFromTheInputData) {
-    const RunResult result = Run({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=a=1&a=2&b=3&a=4", "TEST_HANDLER=names"});
+    const RunResult result =
+        Run({"SERVER_SOFTWARE=TestServer/1.0", "QUERY_STRING=a=1&a=2&b=3&a=4", "TEST_HANDLER=names"});
     EXPECT_EQ(result.output, std::string(kPageStart) + "name:a\r\nname:b\r\nname:a\r\n");
 }
 

@@ -119,10 +119,12 @@ inline bool IsOneLogLine(const std::string& log, const std::string& message, int
     const std::string stampShape = "9999-99-99 99:99:99,  ";
     if (log.size() < stampShape.size() || !MatchesShape(log.substr(0, stampShape.size()), stampShape)) return false;
     const std::string tail = " : " + message + "\r\n";
-    if (log.size() < stampShape.size() + tail.size() + 1 || log.compare(log.size() - tail.size(), tail.size(), tail) != 0)
+    if (log.size() < stampShape.size() + tail.size() + 1 ||
+        log.compare(log.size() - tail.size(), tail.size(), tail) != 0)
         return false;
     const std::string digits = log.substr(stampShape.size(), log.size() - tail.size() - stampShape.size());
-    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     if (number != nullptr) *number = std::stoi(digits);
     return true;
 }
@@ -137,8 +139,8 @@ inline bool IsHttpDate(const std::string& text) {
     masked.replace(8, 3, "XXX");
     const std::size_t weekday = kWeekdays.find(text.substr(0, 3));
     const std::size_t month = kMonths.find(text.substr(8, 3));
-    return MatchesShape(masked, "XXX, 99 XXX 9999 99:99:99 GMT") && weekday != std::string::npos &&
-           weekday % 3 == 0 && month != std::string::npos && month % 3 == 0;
+    return MatchesShape(masked, "XXX, 99 XXX 9999 99:99:99 GMT") && weekday != std::string::npos && weekday % 3 == 0 &&
+           month != std::string::npos && month % 3 == 0;
 }
 
 }  // namespace cgitest

@@ -126,8 +126,7 @@ class WindowsCgi : public ::testing::Test {
 protected:
     /// Runs the handler on a profile made of `sections`; returns the output file.
     std::string Serve(const std::string& sections, std::vector<std::string> environment = {}) {
-        const std::string profile =
-            sections + "[System]\r\nOutput File=" + output_ + "\r\nGMT Offset=0\r\n";
+        const std::string profile = sections + "[System]\r\nOutput File=" + output_ + "\r\nGMT Offset=0\r\n";
         WriteFile(folder_ / "request.ini", profile);
         environment.push_back("TARVO_WINDOW_DIR=" + (folder_ / "windows"));
         const auto result = cgitest::RunProgram(folder_, program_, environment, {}, {folder_ / "request.ini"});
@@ -164,12 +163,22 @@ TEST_F(WindowsCgi, PostJoinsNumberedKeysAndListsTheFieldOnce) {
 
 TEST_F(WindowsCgi, FormFileAndFormExternalFieldsAreRead) {
     WriteFile(folder_ / "external.bin", std::string("long external value") + std::string("\0tail", 5));
-    const std::string sections = "[CGI]\r\nRequest Method=POST\r\n[Form File]\r\nfiled=  as stored \r\n"
-                                 "[Form External]\r\nbig=" + (folder_ / "external.bin") + " 24\r\n"
-                                 "short=" + (folder_ / "external.bin") + " 4\r\n"
-                                 "huge=" + (folder_ / "external.bin") + " 9999999999\r\n"
-                                 "gone=" + (folder_ / "missing.bin") + " 10\r\n"
-                                 "nolength=" + (folder_ / "external.bin") + "\r\n";
+    const std::string sections =
+        "[CGI]\r\nRequest Method=POST\r\n[Form File]\r\nfiled=  as stored \r\n"
+        "[Form External]\r\nbig=" +
+        (folder_ / "external.bin") +
+        " 24\r\n"
+        "short=" +
+        (folder_ / "external.bin") +
+        " 4\r\n"
+        "huge=" +
+        (folder_ / "external.bin") +
+        " 9999999999\r\n"
+        "gone=" +
+        (folder_ / "missing.bin") +
+        " 10\r\n"
+        "nolength=" +
+        (folder_ / "external.bin") + "\r\n";
     EXPECT_EQ(Serve(sections, {"TEST_FIELDS=filed,big,short,huge,gone,nolength"}),
               std::string(kPageStart) +
                   "filed=[as stored]\r\nbig=[long external value]\r\nshort=[long]\r\nhuge=[long external value]\r\n"

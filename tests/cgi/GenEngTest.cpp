@@ -79,9 +79,12 @@ TEST(GeneralEngineComponent, SettersWithoutAnEngineOnlyChangeTheComponent) {
 TEST(GeneralEngineComponent, AccessorsForwardToTheCurrentEngine) {
     TMemoryEngine engine;
     engine.MakeCurrent();
-    engine.variables = {{"SERVER NAME", "www.example.test"}, {"QUERY STRING", "#1NOT_AVAILABLE#1"},
-                        {"Remote User", "alice"},            {"REMOTE USER", "bob"},
-                        {"CONTENT LENGTH", "12"},            {"REQUEST METHOD", "GET"}};
+    engine.variables = {{"SERVER NAME", "www.example.test"},
+                        {"QUERY STRING", "#1NOT_AVAILABLE#1"},
+                        {"Remote User", "alice"},
+                        {"REMOTE USER", "bob"},
+                        {"CONTENT LENGTH", "12"},
+                        {"REQUEST METHOD", "GET"}};
     engine.formData = "a=1&b=2";
     cgi::TGeneralHttpEngine component(nullptr);
     EXPECT_EQ(component.GetServerName(), "www.example.test");

@@ -27,20 +27,9 @@ struct DecodeCase {
 
 TEST(UrlDecode, DecodesEscapesAndPlusAndKeepsMalformedEscapes) {
     const DecodeCase cases[] = {
-        {"a+b%41%4", "a bA%4"},
-        {"%zz", "%zz"},
-        {"%4a", "J"},
-        {"%4A%4a", "JJ"},
-        {"%", "%"},
-        {"abc%", "abc%"},
-        {"abc%4", "abc%4"},
-        {"%%41", "%A"},
-        {"%00", "\0"s},
-        {"x%00y", "x\0y"s},
-        {"%e9t%E9", "\xE9t\xE9"},
-        {"+++", "   "},
-        {"", ""},
-        {"%g1%1g", "%g1%1g"},
+        {"a+b%41%4", "a bA%4"},   {"%zz", "%zz"},     {"%4a", "J"},   {"%4A%4a", "JJ"},     {"%", "%"},
+        {"abc%", "abc%"},         {"abc%4", "abc%4"}, {"%%41", "%A"}, {"%00", "\0"s},       {"x%00y", "x\0y"s},
+        {"%e9t%E9", "\xE9t\xE9"}, {"+++", "   "},     {"", ""},       {"%g1%1g", "%g1%1g"},
     };
     for (const auto& [input, expected] : cases) EXPECT_EQ(cgi::UrlDecode(input), expected) << "input " << input;
 }
@@ -86,7 +75,7 @@ TEST(ExtractField, FindsValuesByDecodedCaseInsensitiveTrimmedNames) {
         {"q", "q=1&", "1"},
         {"q", "&&&q=2&&&", "(default)"},  // the empty pairs merge into the name "&&&Q"
         {"q", "x=1&q=2&&&", "2"},
-        {"q", "q=%00trimmed%00", "trimmed"},    // zero bytes are control characters
+        {"q", "q=%00trimmed%00", "trimmed"},  // zero bytes are control characters
         {"q", "q=a%00b", std::string("a\0b", 3)},
         {"Q", "q=%", "%"},
     };
@@ -110,8 +99,8 @@ TEST(ExtractField, SurvivesHugeAndRepetitiveData) {
 bool ValuesAreTrimmed(const std::string& values) {
     for (std::size_t start = 0;;) {
         const std::size_t end = std::min(values.find("\r\n", start), values.size());
-        if (end > start && (static_cast<unsigned char>(values[start]) <= 32 ||
-                            static_cast<unsigned char>(values[end - 1]) <= 32))
+        if (end > start &&
+            (static_cast<unsigned char>(values[start]) <= 32 || static_cast<unsigned char>(values[end - 1]) <= 32))
             return false;
         if (end == values.size()) return true;
         start = end + 2;

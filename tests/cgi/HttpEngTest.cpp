@@ -31,10 +31,10 @@ std::string Serve(TMemoryEngine& engine, const std::function<void(cgi::THttpEngi
 
 TEST(ServerVariables, AskTheGenericNameThenTheSecondName) {
     TMemoryEngine engine;
-    engine.variables = {{"REQUEST PROTOCOL", "HTTP/1.1"}, {"DOCUMENT ROOT", "/srv/www"},
+    engine.variables = {{"REQUEST PROTOCOL", "HTTP/1.1"},  {"DOCUMENT ROOT", "/srv/www"},
                         {"EXECUTABLE PATH", "/cgi-bin/x"}, {"REMOTE ADDRESS", "10.0.0.1"},
-                        {"AUTHETICATION METHOD", "Basic"},  {"USER AGENT", "probe"},
-                        {"REFERER", "http://from"},          {"HTTP COOKIE", "k=v"}};
+                        {"AUTHETICATION METHOD", "Basic"}, {"USER AGENT", "probe"},
+                        {"REFERER", "http://from"},        {"HTTP COOKIE", "k=v"}};
     EXPECT_EQ(engine.GetServerProtocol(), "HTTP/1.1");
     EXPECT_EQ(engine.GetPathTranslated(), "/srv/www");
     EXPECT_EQ(engine.GetScriptName(), "/cgi-bin/x");
@@ -70,8 +70,8 @@ TEST(ServerVariables, SecurePortOnlyForOneAndContentLengthOnlyForNumbers) {
     engine.variables["SERVER PORT SECURE"] = "1";
     EXPECT_TRUE(engine.GetServerPortSecure());
 
-    const std::pair<const char*, int> lengths[] = {{"42", 42},   {"", 0},       {"abc", 0}, {"-5", -5},
-                                                   {"12x", 0},   {"+7", 7},     {"99999999999", 0}};
+    const std::pair<const char*, int> lengths[] = {{"42", 42}, {"", 0},   {"abc", 0},        {"-5", -5},
+                                                   {"12x", 0}, {"+7", 7}, {"99999999999", 0}};
     for (const auto& [text, expected] : lengths) {
         engine.variables["CONTENT LENGTH"] = text;
         EXPECT_EQ(engine.GetContentLength(), expected) << text;
@@ -324,10 +324,8 @@ TEST_F(RequestErrors, AnUnusableLogFolderFallsBackAndNeverRaises) {
     cgi::WriteLog("still fine");
     const std::string after = cgitest::ReadFile(fallbackLog);
     // The program folder's log is put back as it was before the checks.
-    if (existed)
-        std::filesystem::resize_file(fallbackLog, before.size());
-    else
-        std::filesystem::remove(fallbackLog);
+    if (existed) std::filesystem::resize_file(fallbackLog, before.size());
+    else std::filesystem::remove(fallbackLog);
     ASSERT_EQ(after.compare(0, before.size(), before), 0);
     EXPECT_TRUE(cgitest::IsOneLogLine(after.substr(before.size()), "still fine")) << after.substr(before.size());
     EXPECT_EQ(cgitest::ReadFile(folder_ / "file"), "x");

@@ -61,8 +61,8 @@ TEST(HelpFrameSpace, PanesFollowTheirSizesAndFillTheSpace) {
         {{"*", "2*"}, 2, 300, {100, 200}},
         {{"*", "*", "*"}, 3, 100, {33, 33, 34}},
         {{}, 2, 51, {25, 26}},
-        {{"100", "100"}, 2, 300, {100, 200}},       // fixed sizes too small: the last part grows
-        {{"500", "*"}, 2, 300, {300, 0}},           // too large: the later parts shrink first
+        {{"100", "100"}, 2, 300, {100, 200}},  // fixed sizes too small: the last part grows
+        {{"500", "*"}, 2, 300, {300, 0}},      // too large: the later parts shrink first
         {{"50%", "50%", "50%"}, 3, 100, {50, 50, 0}},
         {{"x", "*"}, 2, 10, {0, 10}},
     };
@@ -79,7 +79,8 @@ TEST(HelpLinks, PageLinksBecomeAbsoluteAndCarryTheirTarget) {
         "<img src=\"TARVO.PNG\" width=10> <img src=/abs/pic.gif> <a name=here>here</a>";
     const std::string prepared = PreparePage(page, "/opt/tarvo/Help");
     EXPECT_NE(prepared.find("<a href=\"tarvo-link:main|/opt/tarvo/Help/FILELIST.HTM\" target=\"main\">"),
-              std::string::npos) << prepared;
+              std::string::npos)
+        << prepared;
     EXPECT_NE(prepared.find("<A HREF=\"tarvo-link:|/opt/tarvo/Help/sub/X.HTM|part\">"), std::string::npos) << prepared;
     EXPECT_NE(prepared.find("<a href=#top>"), std::string::npos) << "a place in the page stays as it is";
     EXPECT_NE(prepared.find("<a href=\"http://example.com/\">"), std::string::npos);
@@ -112,8 +113,7 @@ TEST(AboutLink, FailureMessagesByResult) {
     EXPECT_FALSE(indexer::OpenLinkFailureMessage(33, address).has_value());
     EXPECT_FALSE(indexer::OpenLinkFailureMessage(42, address).has_value());
     EXPECT_EQ(indexer::OpenLinkFailureMessage(31, address), "No browser application available");
-    EXPECT_EQ(indexer::OpenLinkFailureMessage(2, address),
-              "Error <2> attempting to open application for - " + address);
+    EXPECT_EQ(indexer::OpenLinkFailureMessage(2, address), "Error <2> attempting to open application for - " + address);
     EXPECT_EQ(indexer::OpenLinkFailureMessage(32, address),
               "Error <32> attempting to open application for - " + address);
     EXPECT_EQ(indexer::kVersionText, "Version 1.4.5");

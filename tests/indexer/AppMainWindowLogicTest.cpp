@@ -22,8 +22,9 @@ protected:
     MainWindowLogicTest()
         : registry_(scratch_ / "store/defaults"),
           defaults_(registry_),
-          logic_(view_, defaults_, [this](const indexer::RunRequest& request) { return Run(request); },
-                 scratch_ / "program") {
+          logic_(
+              view_, defaults_, [this](const indexer::RunRequest& request) { return Run(request); },
+              scratch_ / "program") {
         std::filesystem::create_directories(scratch_ / "program");
     }
 
@@ -301,8 +302,8 @@ TEST_F(MainWindowLogicTest, CommandLineWordsCountOnlyInTheirPlaces) {
     };
     for (const auto& row : rows) {
         FakeView view;
-        indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; },
-                                       scratch_ / "program");
+        indexer::MainWindowLogic logic(
+            view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; }, scratch_ / "program");
         logic.FormCreate();
         logic.FormShow(row.parameters);
         const std::string label = ::testing::PrintToString(row.parameters);
@@ -344,8 +345,9 @@ TEST_F(MainWindowLogicTest, RelativeCommandLineProjectIsTakenFromTheStartFolderW
     for (const auto& row : rows) {
         SCOPED_TRACE(row.startFolder + " " + row.parameter);
         FakeView view;
-        indexer::MainWindowLogic logic(view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; },
-                                       scratch_ / "program", row.startFolder);
+        indexer::MainWindowLogic logic(
+            view, defaults_, [](const indexer::RunRequest&) { return indexer::RunSummary{}; }, scratch_ / "program",
+            row.startFolder);
         logic.FormCreate();
         logic.FormShow({row.parameter});
         EXPECT_EQ(logic.ProjectPath(), row.projectPath);

@@ -23,9 +23,9 @@ using Strings = std::vector<std::string>;
 
 /// What one document yields.
 struct Scanned {
-    Strings entries;       ///< exact word entries, in list order
-    Strings words;         ///< the same entries' words, blanks and number removed
-    std::string titleLine; ///< the one table-of-contents line
+    Strings entries;        ///< exact word entries, in list order
+    Strings words;          ///< the same entries' words, blanks and number removed
+    std::string titleLine;  ///< the one table-of-contents line
     std::string url() const { return titleLine.substr(0, 255); }
     std::string title() const { return titleLine.substr(255); }
 };
@@ -276,8 +276,7 @@ TEST(DocumentReaderTitle, SecondTitleElementIsText) {
 TEST(DocumentReaderTitle, DocumentEndingInTheTitleKeepsTheEarlierLine) {
     EXPECT_EQ(Scan("<TITLE>Never closed").title(), Padded("Title for doc.htm is undefined", 100));
     // A '<' with no title text pending leaves the title being collected.
-    EXPECT_EQ(Scan("<TITLE>Started\r\n</TITLE>\r\nBody text").title(),
-              Padded("Title for doc.htm is undefined", 100));
+    EXPECT_EQ(Scan("<TITLE>Started\r\n</TITLE>\r\nBody text").title(), Padded("Title for doc.htm is undefined", 100));
 }
 
 TEST(DocumentReaderTitle, LongTitleIsCutToOneHundredBytes) {
@@ -367,8 +366,8 @@ TEST(DocumentReaderSections, TitleInsideAScriptIsStillTheTitle) {
 // ---- Line ends and file ends ----------------------------------------------------------------
 
 TEST(DocumentReaderLines, LfOnlyFileYieldsTheSameWordsAsCrLf) {
-    const std::string lines[] = {"<HTML><TITLE>Line ends</TITLE>", "first line", "second.line 3.5",
-                                 "<!-- hidden", "--> last"};
+    const std::string lines[] = {"<HTML><TITLE>Line ends</TITLE>", "first line", "second.line 3.5", "<!-- hidden",
+                                 "--> last"};
     std::string crlf, lf;
     for (const auto& line : lines) {
         crlf += line + "\r\n";
@@ -384,9 +383,7 @@ TEST(DocumentReaderLines, CtrlZEndsTheDocument) {
     // clang-format on
 }
 
-TEST(DocumentReaderLines, LoneCrEndsALine) {
-    EXPECT_EQ(WordsOf("ab\rcd"), (Strings{"AB", "CD"}));
-}
+TEST(DocumentReaderLines, LoneCrEndsALine) { EXPECT_EQ(WordsOf("ab\rcd"), (Strings{"AB", "CD"})); }
 
 // ---- Damaged and hostile input ------------------------------------------------------------------
 
@@ -454,9 +451,10 @@ TEST(DocumentReaderReuse, NothingCarriesOverToTheNextDocument) {
     reader.Read(second, 2, "two.htm", "", "", rules, words, titles);
     std::string text;
     words.AppendText(text);
-    EXPECT_EQ(text, "SECOND                     :00002\r\n"
-                    "SHARED                     :00001\r\n"
-                    "SHARED                     :00002\r\n");
+    EXPECT_EQ(text,
+              "SECOND                     :00002\r\n"
+              "SHARED                     :00001\r\n"
+              "SHARED                     :00002\r\n");
     ASSERT_EQ(titles.size(), 2u);
     EXPECT_EQ(titles[0], Padded("one.htm", 255) + Padded("One", 100));
     EXPECT_EQ(titles[1], Padded("two.htm", 255) + Padded("Title for two.htm is undefined", 100));
@@ -489,8 +487,8 @@ std::string FirstDifference(const std::string& actual, const std::string& expect
     std::size_t offset = 0;
     while (offset < actual.size() && offset < expected.size() && actual[offset] == expected[offset]) ++offset;
     std::ostringstream message;
-    message << "first difference at byte offset " << offset << " (actual size " << actual.size()
-            << ", expected size " << expected.size() << ")";
+    message << "first difference at byte offset " << offset << " (actual size " << actual.size() << ", expected size "
+            << expected.size() << ")";
     return message.str();
 }
 

@@ -63,16 +63,15 @@ TEST(FileList, EntriesYieldTheirMatchesRelativeToTheListsFolder) {
                "docs\\NOTES.TXT\r\n"
                "top.txt F: http://x/top T: Top\r\n"
                "docs/none*.htm\r\n");
-    EXPECT_EQ(Steps(folder / "list.txt"),
-              (std::vector<std::string>{
-                  "docs/a.HTM|" + site + "/docs/a.HTM|Docs|http://x/",
-                  "docs/b.htm|" + site + "/docs/b.htm|Docs|http://x/",
-                  "|||",
-                  "||gone|",
-                  "docs\\notes.txt|" + site + "/docs/notes.txt||",
-                  "top.txt|" + site + "/top.txt|Top|http://x/top",
-                  "|||",
-              }));
+    EXPECT_EQ(Steps(folder / "list.txt"), (std::vector<std::string>{
+                                              "docs/a.HTM|" + site + "/docs/a.HTM|Docs|http://x/",
+                                              "docs/b.htm|" + site + "/docs/b.htm|Docs|http://x/",
+                                              "|||",
+                                              "||gone|",
+                                              "docs\\notes.txt|" + site + "/docs/notes.txt||",
+                                              "top.txt|" + site + "/top.txt|Top|http://x/top",
+                                              "|||",
+                                          }));
 }
 
 TEST(FileList, LinesMayEndInALoneLineFeed) {

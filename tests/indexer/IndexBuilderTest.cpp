@@ -51,10 +51,8 @@ TEST(IndexBuilder, WritesTheGoldenFilesForSmallWorkFiles) {
 
         for (const char* ext : {".dct", ".ndx", ".hsh"})
             EXPECT_TRUE(SameBytes(ReadBytes(db + ext), GoldenBytes(c.name + ext))) << ext;
-        if (c.dumpwords)
-            EXPECT_TRUE(SameBytes(ReadBytes(db + ".lst"), GoldenBytes(c.name + ".lst")));
-        else
-            EXPECT_FALSE(Exists(db + ".lst"));
+        if (c.dumpwords) EXPECT_TRUE(SameBytes(ReadBytes(db + ".lst"), GoldenBytes(c.name + ".lst")));
+        else EXPECT_FALSE(Exists(db + ".lst"));
         EXPECT_FALSE(Exists(db + ".ext"));
         EXPECT_FALSE(Exists(db + ".temp"));
         ASSERT_FALSE(observer.wordTotals.empty());
@@ -179,11 +177,11 @@ TEST(IndexBuilder, LargeDictionaryGetsBlockLettersAndBlockRelativeSlots) {
     EXPECT_EQ(ReadBytes(db + ".ext"), std::string("\x01" "A\0\0\0\0\0\0\0\0", 10));
     // clang-format on
     const std::string hash = ReadBytes(db + ".hsh");
-    EXPECT_EQ(SlotAt(hash, 10), 0);                   // A
-    EXPECT_EQ(SlotAt(hash, 11), 0);                   // B: record 65500, block-relative 0
-    EXPECT_EQ(SlotAt(hash, 11 * 36), 0);              // B0
-    EXPECT_EQ(SlotAt(hash, 11 * 1296), 0);            // B00
-    EXPECT_EQ(SlotAt(hash, 10 * 1296 + 6), 60000);    // A06: record 60000 in block 0
+    EXPECT_EQ(SlotAt(hash, 10), 0);                 // A
+    EXPECT_EQ(SlotAt(hash, 11), 0);                 // B: record 65500, block-relative 0
+    EXPECT_EQ(SlotAt(hash, 11 * 36), 0);            // B0
+    EXPECT_EQ(SlotAt(hash, 11 * 1296), 0);          // B00
+    EXPECT_EQ(SlotAt(hash, 10 * 1296 + 6), 60000);  // A06: record 60000 in block 0
     // Progress every 250 words, with the dump growing at the same points.
     ASSERT_EQ(observer.totals.size(), 70000u / 250 + 1);
     EXPECT_EQ(observer.totals[0], "250");

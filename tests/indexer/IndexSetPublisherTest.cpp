@@ -37,9 +37,8 @@ using test_support::TempFolder;
 using test_support::WriteBytes;
 
 /// Every file a run publishes.
-constexpr IndexFile kPublishedFiles[] = {IndexFile::TableOfContents, IndexFile::Dictionary,
-                                         IndexFile::Postings,        IndexFile::PrefixHash,
-                                         IndexFile::BlockLetters,    IndexFile::WordDump};
+constexpr IndexFile kPublishedFiles[] = {IndexFile::TableOfContents, IndexFile::Dictionary,   IndexFile::Postings,
+                                         IndexFile::PrefixHash,      IndexFile::BlockLetters, IndexFile::WordDump};
 
 /// The published files of a database, by extension; missing files are absent.
 using SetBytes = std::map<std::string, std::string>;
@@ -216,10 +215,8 @@ TEST(IndexSetPublisher, DuringARunThePreviousSetStaysAndAtTheEndTheNewOneReplace
         if (!SameSet(PublishedSet(db), previous)) seenDuringRun.push_back(moment);
     };
     observer.onStep = [&](std::string_view step) {
-        if (step == "Done")
-            atDone = PublishedSet(db);
-        else
-            look(std::string(step));
+        if (step == "Done") atDone = PublishedSet(db);
+        else look(std::string(step));
     };
     observer.onProcessed = [&](std::string_view text) { look("document " + std::string(text)); };
     const RunSummary summary = RunIndexer(SettingsFor(folder, false), observer);
@@ -240,9 +237,9 @@ TEST(IndexSetPublisher, TheWordDumpIsPublishedWithTheSet) {
     WriteDocuments(folder, 2, "new");
     RunObserver quiet;
     RunIndexer(SettingsFor(folder, true), quiet);
-    EXPECT_EQ(ReadBytes(db + ".lst"), FormatDumpLine(2, "NEW") + "\r\n" + FormatDumpLine(1, "NEWWORD1") +
-                                          "\r\n" + FormatDumpLine(1, "NEWWORD2") + "\r\n" +
-                                          FormatDumpLine(2, "SHARED") + "\r\n");
+    EXPECT_EQ(ReadBytes(db + ".lst"), FormatDumpLine(2, "NEW") + "\r\n" + FormatDumpLine(1, "NEWWORD1") + "\r\n" +
+                                          FormatDumpLine(1, "NEWWORD2") + "\r\n" + FormatDumpLine(2, "SHARED") +
+                                          "\r\n");
     EXPECT_EQ(StagedFiles(folder), std::vector<std::string>{});
 }
 
@@ -342,8 +339,7 @@ TEST(IndexSetPublisher, TheRenamesWaitForSearchesOpeningTheSetAndReleaseTheFolde
     }
 
     // A search holds the shared lock while it opens the files of the set.
-    platform::FolderLock search =
-        platform::FolderLock::Acquire(folder.Path(), platform::FolderLock::Kind::Shared);
+    platform::FolderLock search = platform::FolderLock::Acquire(folder.Path(), platform::FolderLock::Kind::Shared);
     ASSERT_TRUE(search.IsHeld());
     std::thread publisher([&] { PublishStagedSet(db); });
     const bool blocked = WaitForBlockedLock(folder.Path());

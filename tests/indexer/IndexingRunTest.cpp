@@ -68,8 +68,7 @@ TEST(IndexingRun, OneDocumentHoldingHelloGivesTheGoldenSet) {
     EXPECT_EQ(summary.words, 1u);
     EXPECT_EQ(summary.databasePath, db);
     EXPECT_FALSE(summary.stopped);
-    EXPECT_EQ(observer.steps,
-              (std::vector<std::string>{"Parsing Files", "Sorting Words", "Building Index", "Done"}));
+    EXPECT_EQ(observer.steps, (std::vector<std::string>{"Parsing Files", "Sorting Words", "Building Index", "Done"}));
     EXPECT_EQ(observer.fileNames, std::vector<std::string>{"hello.txt"});
     EXPECT_EQ(observer.filesProcessed, std::vector<std::string>{"1"});
     EXPECT_FALSE(observer.startTime.empty());
@@ -205,9 +204,8 @@ TEST(IndexingRun, DebugKeepsTheSortedWorkFile) {
     settings.keepWorkFile = true;
     RunObserver quiet;
     RunIndexer(settings, quiet);
-    EXPECT_EQ(ReadBytes(folder / "DataBase.temp"),
-              FormatWorkEntry("APPLE", 1) + "\r\n" + FormatWorkEntry("MANGO", 1) + "\r\n" +
-                  FormatWorkEntry("ZEBRA", 1) + "\r\n");
+    EXPECT_EQ(ReadBytes(folder / "DataBase.temp"), FormatWorkEntry("APPLE", 1) + "\r\n" + FormatWorkEntry("MANGO", 1) +
+                                                       "\r\n" + FormatWorkEntry("ZEBRA", 1) + "\r\n");
 }
 
 TEST(IndexingRun, MissingFileListTouchesNoIndexFile) {

@@ -15,10 +15,21 @@ using test_support::WriteBytes;
 
 TEST(ProfileIntegers, AcceptDecimalAndHexadecimalOnly) {
     const std::pair<std::string, std::optional<std::int32_t>> cases[] = {
-        {"0", 0},           {"42", 42},         {"-1", -1},          {"+7", 7},
-        {"0x1", 1},         {"0X1F", 31},       {"0xFFFFFFFF", -1},  {"0x", std::nullopt},
-        {"abc", std::nullopt}, {"", std::nullopt}, {"12a", std::nullopt}, {"0xG", std::nullopt},
-        {"2147483648", std::nullopt}, {"0x100000000", std::nullopt}, {" 1", std::nullopt},
+        {"0", 0},
+        {"42", 42},
+        {"-1", -1},
+        {"+7", 7},
+        {"0x1", 1},
+        {"0X1F", 31},
+        {"0xFFFFFFFF", -1},
+        {"0x", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {"12a", std::nullopt},
+        {"0xG", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"0x100000000", std::nullopt},
+        {" 1", std::nullopt},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(ParseProfileInteger(text), expected) << text;
 }
@@ -77,8 +88,8 @@ struct DigitsizeCase {
 TEST(ProjectFile, DigitsizeFillsADigitminOfZero) {
     const DigitsizeCase cases[] = {
         {"digitmin=0\r\ndigitsize=3\r\n", 5, 3},
-        {"digitsize=3\r\n", 0, 3},       // no digitmin key, current value 0
-        {"digitsize=3\r\n", 2, 2},       // no digitmin key, current value kept
+        {"digitsize=3\r\n", 0, 3},  // no digitmin key, current value 0
+        {"digitsize=3\r\n", 2, 2},  // no digitmin key, current value kept
         {"digitmin=4\r\ndigitsize=3\r\n", 0, 4},
         {"digitmin=0\r\ndigitsize=-2\r\n", 0, 0},
         {"digitmin=0\r\ndigitsize=x\r\n", 0, 0},

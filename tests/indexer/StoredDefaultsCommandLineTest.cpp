@@ -16,8 +16,8 @@ using apptest::WriteIn;
 /// returns its exit status.
 int RunTarvoIndex(const TempFolder& scratch, const std::string& configHome, const std::string& project) {
     const std::string command = "XDG_CONFIG_HOME='" + configHome + "' '" + std::string(TARVO_BIN_DIR) +
-                                "/tarvo-index' --quiet '" + project + "' >'" + (scratch / "out.txt") + "' 2>&1; echo $? >'" +
-                                (scratch / "status.txt") + "'";
+                                "/tarvo-index' --quiet '" + project + "' >'" + (scratch / "out.txt") +
+                                "' 2>&1; echo $? >'" + (scratch / "status.txt") + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return std::stoi(tarvo_test::ReadBytes(scratch / "status.txt"));
 }
@@ -61,8 +61,9 @@ TEST(StoredDefaultsCommandLine, UnreadableDefaultIsReportedAndTheRunGoesOn) {
     const std::string project = WriteSite(scratch);
     WriteIn(scratch, "config/tarvo/defaults", "[\\Software\\TARVO\\dumpwords]\nbool=string:\"1\"\n");
     ASSERT_EQ(RunTarvoIndex(scratch, (scratch / "config"), project), 0);
-    EXPECT_NE(tarvo_test::ReadBytes(scratch / "out.txt").find("tarvo-index: stored defaults: Invalid data type for 'bool'"),
-              std::string::npos)
+    EXPECT_NE(
+        tarvo_test::ReadBytes(scratch / "out.txt").find("tarvo-index: stored defaults: Invalid data type for 'bool'"),
+        std::string::npos)
         << tarvo_test::ReadBytes(scratch / "out.txt");
     EXPECT_TRUE(std::filesystem::exists((scratch / "site/Site.toc")));
 }
@@ -71,8 +72,8 @@ TEST(StoredDefaultsCommandLine, ProjectOptionsWinOverTheStoredDefaults) {
     TempFolder scratch;
     WriteIn(scratch, "site/page.txt", "Founded 1999.\r\n");
     WriteIn(scratch, "site/list.txt", "page.txt\r\n");
-    const std::string project =
-        WriteIn(scratch, "site/site.tarvo", "[Options]\r\ndumpwords=0\r\n[Paths]\r\nfilelist=list.txt\r\ndatabase=Site\r\n");
+    const std::string project = WriteIn(
+        scratch, "site/site.tarvo", "[Options]\r\ndumpwords=0\r\n[Paths]\r\nfilelist=list.txt\r\ndatabase=Site\r\n");
     WriteIn(scratch, "config/tarvo/defaults", "[\\Software\\TARVO\\dumpwords]\nbool=int32:1\n");
     ASSERT_EQ(RunTarvoIndex(scratch, (scratch / "config"), project), 0);
     EXPECT_FALSE(std::filesystem::exists((scratch / "site/Site.lst")));

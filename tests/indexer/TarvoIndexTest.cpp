@@ -28,9 +28,8 @@ CommandResult RunTarvoIndex(const TempFolder& scratch, const std::string& workin
     const std::string errPath = scratch / "stderr.txt";
     const std::string statusPath = scratch / "status.txt";
     // The shell records the exit status, so no system header is needed here.
-    const std::string command = "cd '" + workingFolder + "' && '" + std::string(TARVO_BIN_DIR) +
-                                "/tarvo-index' " + arguments + " >'" + outPath + "' 2>'" + errPath +
-                                "'; echo $? >'" + statusPath + "'";
+    const std::string command = "cd '" + workingFolder + "' && '" + std::string(TARVO_BIN_DIR) + "/tarvo-index' " +
+                                arguments + " >'" + outPath + "' 2>'" + errPath + "'; echo $? >'" + statusPath + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     CommandResult result;
     result.status = std::stoi(ReadBytes(statusPath));
@@ -61,7 +60,8 @@ TEST(TarvoIndex, ErrorsEndWithANonZeroStatusAndOneLine) {
         {"--filelist missing.txt", 1, "tarvo-index: File list not found: missing.txt\n"},
         {"missing.tarvo", 1, "tarvo-index: Project file not found: missing.tarvo\n"},
         {"", 2, "tarvo-index: no file list: give a project file or --filelist FILE (see tarvo-index --help)\n"},
-        {"--digitmin x --filelist a", 2, "tarvo-index: --digitmin needs a number, not \"x\" (see tarvo-index --help)\n"},
+        {"--digitmin x --filelist a", 2,
+         "tarvo-index: --digitmin needs a number, not \"x\" (see tarvo-index --help)\n"},
         {"--bogus", 2, "tarvo-index: unknown option --bogus (see tarvo-index --help)\n"},
         {"--filelist", 2, "tarvo-index: --filelist needs a value (see tarvo-index --help)\n"},
     };
@@ -79,8 +79,9 @@ TEST(TarvoIndex, ProjectPathsAreTakenFromTheProjectsFolderAndFlagsOverrideThem) 
     WriteBytes(site / "pages/a.htm", "<TITLE>A</TITLE>apple 2026 the");
     WriteBytes(site / "pages/list.txt", "a.htm\r\n");
     WriteBytes(site / "stop.txt", "THE\r\n");
-    WriteBytes(site / "site.tarvo",
-               "[Options]\r\ndigitmin=0\r\n[Paths]\r\nfilelist=pages/list.txt\r\nstopwords=stop.txt\r\ndatabase=Index\r\n");
+    WriteBytes(
+        site / "site.tarvo",
+        "[Options]\r\ndigitmin=0\r\n[Paths]\r\nfilelist=pages/list.txt\r\nstopwords=stop.txt\r\ndatabase=Index\r\n");
 
     // Run from an unrelated folder: the project's relative paths still work,
     // and the database lies beside the file list.

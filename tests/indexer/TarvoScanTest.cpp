@@ -40,7 +40,8 @@ protected:
 TEST_F(TarvoScan, RawOutputIsWhatTheRunFlushes) {
     ASSERT_EQ(Run("'" + Fixture("page-crlf.htm") + "' --number 7 --url page-crlf.htm --raw"), 0) << errors_;
     EXPECT_EQ(output_, Slurp(Fixture("page.expected")));
-    ASSERT_EQ(Run("'" + Fixture("notes.txt") + "' --title Notes --url http://example.com/notes.txt --number 65535 --raw"), 0);
+    ASSERT_EQ(
+        Run("'" + Fixture("notes.txt") + "' --title Notes --url http://example.com/notes.txt --number 65535 --raw"), 0);
     EXPECT_EQ(output_, Slurp(Fixture("notes.expected")));
 }
 

@@ -28,9 +28,10 @@ TEST(WordListOrder, OrdinalComparisonByUnsignedBytes) {
         std::string a, b;
         int sign;
     } cases[] = {
-        {"A", "B", -1},          {"Z", "a", -1},         {"Z", "\xC9", -1},   {"\x7F", "\x80", -1},
-        {"AB", "ABC", -1},       {"", "A", -1},          {"ABC", "ABC", 0},   {"", "", 0},
-        {std::string("A\0", 2), "A", 1}, {"\xFF", "\xFE\xFF", 1}, {"abc", "ABC", 1},
+        {"A", "B", -1},          {"Z", "a", -1},    {"Z", "\xC9", -1},
+        {"\x7F", "\x80", -1},    {"AB", "ABC", -1}, {"", "A", -1},
+        {"ABC", "ABC", 0},       {"", "", 0},       {std::string("A\0", 2), "A", 1},
+        {"\xFF", "\xFE\xFF", 1}, {"abc", "ABC", 1},
     };
     for (const auto& c : cases) {
         const int result = CompareOrdinal(c.a, c.b);
@@ -61,14 +62,15 @@ TEST(WordListDuplicates, EntriesDifferingInDocumentNumberAreKeptInNumberOrder) {
     list.Add("WORD                       :00002");
     list.Add("WORC                       :00099");
     EXPECT_EQ(Entries(list), (Strings{"WORC                       :00099", "WORD                       :00002",
-                                       "WORD                       :00012"}));
+                                      "WORD                       :00012"}));
 }
 
 TEST(WordListDuplicates, EntriesSharingTheirFirstEightBytesStayDistinct) {
     TTARVOStringList list;
     const std::string withNul("ABCDEFGH\0", 9);
-    for (std::string_view word : {std::string_view("ABCDEFGHIJ"), std::string_view("ABCDEFGH"),
-                                  std::string_view(withNul), std::string_view("ABCDEFGHI"), std::string_view("ABCDEFGH")})
+    for (std::string_view word :
+         {std::string_view("ABCDEFGHIJ"), std::string_view("ABCDEFGH"), std::string_view(withNul),
+          std::string_view("ABCDEFGHI"), std::string_view("ABCDEFGH")})
         list.Add(word);
     EXPECT_EQ(Entries(list), (Strings{"ABCDEFGH", withNul, "ABCDEFGHI", "ABCDEFGHIJ"}));
 }
@@ -81,8 +83,8 @@ TEST(WordListFind, FoundEntriesAndInsertPositions) {
         bool found;
         std::size_t index;
     } cases[] = {
-        {"A", false, 0}, {"B", true, 0}, {"C", false, 1}, {"D", true, 1},
-        {"E", false, 2}, {"F", true, 2}, {"G", false, 3}, {"", false, 0}, {"BB", false, 1},
+        {"A", false, 0}, {"B", true, 0},  {"C", false, 1}, {"D", true, 1},   {"E", false, 2},
+        {"F", true, 2},  {"G", false, 3}, {"", false, 0},  {"BB", false, 1},
     };
     for (const auto& c : cases) {
         std::size_t index = 99;
@@ -162,7 +164,8 @@ TEST(WordListText, RandomEntriesMatchASortedSet) {
         for (int i = 0; i < 300; ++i) {
             std::string entry;
             const int size = length(random);
-            for (int k = 0; k < size; ++k) entry.push_back(static_cast<char>(byte(random) % 4 == 0 ? 'A' : byte(random)));
+            for (int k = 0; k < size; ++k)
+                entry.push_back(static_cast<char>(byte(random) % 4 == 0 ? 'A' : byte(random)));
             list.Add(entry);
             expected.insert(entry);
             if (i % 50 == 0) {

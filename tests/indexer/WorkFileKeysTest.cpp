@@ -29,7 +29,8 @@ using test_support::WriteBytes;
 /// document, in ascending order of their whole lines.
 std::vector<std::string> ChunkEntries(std::mt19937& random, int firstDocument, int documents, int wordsPerDocument) {
     static const std::vector<std::string> vocabulary = [] {
-        std::vector<std::string> words = {"A", "AB", "ABC\x01", "ABC", "Z", "\xC9T\xC9", "0", "99", "ZZZZZZZZZZZZZZZZZZZZZZZZZZZ"};
+        std::vector<std::string> words = {
+            "A", "AB", "ABC\x01", "ABC", "Z", "\xC9T\xC9", "0", "99", "ZZZZZZZZZZZZZZZZZZZZZZZZZZZ"};
         for (int i = 0; i < 300; ++i) words.push_back("W" + std::to_string(i * 7919 % 1000));
         return words;
     }();

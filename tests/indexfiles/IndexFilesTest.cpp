@@ -32,14 +32,14 @@ TEST(PrefixKeys, FollowTheBase36RuleForOneToThreeCharacters) {
         {"AB", {10, 371, -1}},
         {"B", {11, -1, -1}},
         {"9", {9, -1, -1}},
-        {"0A", {0, 10, -1}},      // shares its slot with the one-character prefix A
+        {"0A", {0, 10, -1}},  // shares its slot with the one-character prefix A
         {"00A", {0, 0, 10}},
         {"ZZZ", {35, 1295, 46655}},
-        {"A_B", {10, -1, -1}},    // second character without a digit value: one key only
+        {"A_B", {10, -1, -1}},  // second character without a digit value: one key only
         {"AB_", {10, 371, -1}},
         {"\xC9T\xC9", {kSpecialPrefixKey, -1, -1}},  // a non-ASCII first letter
         {"_X", {kSpecialPrefixKey, -1, -1}},
-        {"a", {kSpecialPrefixKey, -1, -1}},        // only upper case letters have values
+        {"a", {kSpecialPrefixKey, -1, -1}},  // only upper case letters have values
         {"", {-1, -1, -1}},
     };
     for (const auto& c : cases) EXPECT_EQ(ComputePrefixKeys(c.word), c.keys) << c.word;
@@ -50,8 +50,14 @@ TEST(PrefixKeys, ALookupReadsTheSlotOfTheLongestPrefixWithAKey) {
         std::string word;
         PrefixKey slot;
     } cases[] = {
-        {"HELLO", 22557}, {"AB", 371}, {"B", 11}, {"A_B", 10}, {"AB*", 371},
-        {"\xC9T\xC9", kSpecialPrefixKey}, {"_X", kSpecialPrefixKey}, {"", kNoPrefixKey},
+        {"HELLO", 22557},
+        {"AB", 371},
+        {"B", 11},
+        {"A_B", 10},
+        {"AB*", 371},
+        {"\xC9T\xC9", kSpecialPrefixKey},
+        {"_X", kSpecialPrefixKey},
+        {"", kNoPrefixKey},
     };
     for (const auto& c : cases) EXPECT_EQ(LookupSlot(c.word), c.slot) << c.word;
     EXPECT_EQ(HashSlotOffset(22557), 45114);

@@ -16,13 +16,25 @@ TEST(WildcardMatch, StarsQuestionMarksAndLetterCase) {
         std::string pattern, name;
         bool matches;
     } cases[] = {
-        {"*.htm", "index.htm", true},   {"*.HTM", "index.htm", true},  {"*.htm", "index.html", false},
-        {"*.htm", "htm", false},        {"a?c.txt", "abc.txt", true},  {"a?c.txt", "ac.txt", false},
-        {"*", "anything", true},        {"*.*", "noextension", true},  {"*.*", "a.b", true},
-        {"page*", "page", true},        {"*page*", "homepage1", true}, {"p*e*.t?t", "pages.txt", true},
-        {"p*e*.t?t", "pages.tx", false}, {"INDEX.HTM", "index.htm", true}, {"index.htm", "index.htn", false},
-        {"\xE9*", "\xE9t\xE9", true},   {"\xE9*", "\xC9t\xE9", false},  // only ASCII letters fold
-        {"", "", true},                 {"", "a", false},
+        {"*.htm", "index.htm", true},
+        {"*.HTM", "index.htm", true},
+        {"*.htm", "index.html", false},
+        {"*.htm", "htm", false},
+        {"a?c.txt", "abc.txt", true},
+        {"a?c.txt", "ac.txt", false},
+        {"*", "anything", true},
+        {"*.*", "noextension", true},
+        {"*.*", "a.b", true},
+        {"page*", "page", true},
+        {"*page*", "homepage1", true},
+        {"p*e*.t?t", "pages.txt", true},
+        {"p*e*.t?t", "pages.tx", false},
+        {"INDEX.HTM", "index.htm", true},
+        {"index.htm", "index.htn", false},
+        {"\xE9*", "\xE9t\xE9", true},
+        {"\xE9*", "\xC9t\xE9", false},  // only ASCII letters fold
+        {"", "", true},
+        {"", "a", false},
     };
     for (const auto& c : cases) EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
 }
@@ -34,9 +46,15 @@ TEST(WildcardMatch, RunsAndSingleBytesIgnoringCase) {
         bool matches;
     };
     const Case cases[] = {
-        {"*", "anything", true},       {"prog_C_*", "PROG_c_0A1F_REQ", true}, {"prog_C_*", "prog_S", false},
-        {"a?c", "abc", true},          {"a?c", "ac", false},                  {"*.log", "x.LOG", true},
-        {"*a*b", "xaxxb", true},       {"*a*b", "xaxxbx", false},              {"", "", true},
+        {"*", "anything", true},
+        {"prog_C_*", "PROG_c_0A1F_REQ", true},
+        {"prog_C_*", "prog_S", false},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"*.log", "x.LOG", true},
+        {"*a*b", "xaxxb", true},
+        {"*a*b", "xaxxbx", false},
+        {"", "", true},
         {"abc", "abcd", false},
     };
     for (const auto& [pattern, name, matches] : cases)
@@ -59,9 +77,7 @@ TEST_F(DirectorySearch, ReturnsRegularVisibleFilesInByteOrder) {
     EXPECT_EQ(FindMatchingFiles(folder_.Path() + "/", "?.txt"), std::vector<std::string>{"c.txt"});
 }
 
-TEST_F(DirectorySearch, MissingFolderGivesNothing) {
-    EXPECT_TRUE(FindMatchingFiles(folder_ / "none", "*").empty());
-}
+TEST_F(DirectorySearch, MissingFolderGivesNothing) { EXPECT_TRUE(FindMatchingFiles(folder_ / "none", "*").empty()); }
 
 TEST_F(DirectorySearch, PathSearchesListFilesAndFindTheFirstEntry) {
     Touch("prog_C_0001_REQ");

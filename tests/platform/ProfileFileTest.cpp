@@ -25,19 +25,19 @@ struct ReadCase {
 TEST(ProfileFileRead, FollowsTheWindowsProfileRules) {
     const ReadCase cases[] = {
         {"[Options]\r\ndigitmin=3\r\n", "Options", "digitmin", "3"},
-        {"[options]\r\nDIGITMIN=3\r\n", "OPTIONS", "DigitMin", "3"},        // names ignore case
+        {"[options]\r\nDIGITMIN=3\r\n", "OPTIONS", "DigitMin", "3"},                // names ignore case
         {"  [ Options ]  \r\n  digitmin  =  3  \r\n", "Options", "digitmin", "3"},  // blanks around
-        {"[Options]\ndigitmin=3\n", "Options", "digitmin", "3"},            // LF line ends
-        {"[Options]\r\nkey=a=b\r\n", "Options", "key", "a=b"},             // after the first =
+        {"[Options]\ndigitmin=3\n", "Options", "digitmin", "3"},                    // LF line ends
+        {"[Options]\r\nkey=a=b\r\n", "Options", "key", "a=b"},                      // after the first =
         {"[Options]\r\nkey=\r\n", "Options", "key", ""},
         {"[Options]\r\nkey=\"quoted \"\r\n", "Options", "key", "quoted "},  // one pair of quotes removed
         {"[Options]\r\nkey='x'\r\n", "Options", "key", "x"},
         {"[Options]\r\nkey=\"x\r\n", "Options", "key", "\"x"},
-        {"[Options]\r\n;key=1\r\n", "Options", "key", std::nullopt},        // a comment is no key
+        {"[Options]\r\n;key=1\r\n", "Options", "key", std::nullopt},  // a comment is no key
         {"[Options]\r\nother=1\r\n", "Options", "key", std::nullopt},
         {"[Paths]\r\nkey=1\r\n", "Options", "key", std::nullopt},
-        {"key=1\r\n[Options]\r\n", "Options", "key", std::nullopt},         // before any section
-        {"[Options]\r\nkey=1\r\nkey=2\r\n", "Options", "key", "1"},         // the first one counts
+        {"key=1\r\n[Options]\r\n", "Options", "key", std::nullopt},  // before any section
+        {"[Options]\r\nkey=1\r\nkey=2\r\n", "Options", "key", "1"},  // the first one counts
         {"[A]\r\nkey=1\r\n[B]\r\nkey=2\r\n", "B", "key", "2"},
     };
     for (const auto& c : cases)
@@ -50,8 +50,8 @@ TEST(ProfileFileRead, CutsValuesAt1023Characters) {
 }
 
 TEST(ProfileFileWrite, ReplacesAKeyWhereItStandsAndKeepsEverythingElse) {
-    ProfileFile profile = ProfileFile::Parse(
-        "; project notes\r\n[Options]\r\nDigitMin=1\r\ncustom=keep\r\n\r\n[Other]\r\nx=y\r\n");
+    ProfileFile profile =
+        ProfileFile::Parse("; project notes\r\n[Options]\r\nDigitMin=1\r\ncustom=keep\r\n\r\n[Other]\r\nx=y\r\n");
     profile.WriteString("options", "digitmin", "4");
     EXPECT_EQ(profile.Text(), "; project notes\r\n[Options]\r\ndigitmin=4\r\ncustom=keep\r\n\r\n[Other]\r\nx=y\r\n");
 }
@@ -60,8 +60,7 @@ TEST(ProfileFileWrite, AddsNewKeysAtTheEndOfTheirSectionAndNewSectionsAtTheEnd) 
     ProfileFile profile = ProfileFile::Parse("[Options]\r\na=1\r\n\r\n[Other]\r\nx=y\r\n");
     profile.WriteString("Options", "b", "2");
     profile.WriteString("Paths", "filelist", "files.txt");
-    EXPECT_EQ(profile.Text(),
-              "[Options]\r\na=1\r\nb=2\r\n\r\n[Other]\r\nx=y\r\n\r\n[Paths]\r\nfilelist=files.txt\r\n");
+    EXPECT_EQ(profile.Text(), "[Options]\r\na=1\r\nb=2\r\n\r\n[Other]\r\nx=y\r\n\r\n[Paths]\r\nfilelist=files.txt\r\n");
 }
 
 TEST(ProfileFileWrite, QuotesValuesThatReadingWouldChange) {

@@ -147,9 +147,9 @@ TEST(UserRegistryPath, FollowsXdgConfigHomeThenHome) {
     EXPECT_EQ(platform::UserRegistry::DefaultStorePath(), "/tmp/xdg-here/tarvo/defaults");
     ::setenv("XDG_CONFIG_HOME", "", 1);
     const char* home = std::getenv("HOME");
-    EXPECT_EQ(platform::UserRegistry::DefaultStorePath(),
-              std::string(home ? home : "") + "/.config/tarvo/defaults");
-    if (savedXdg) ::setenv("XDG_CONFIG_HOME", keptXdg.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(platform::UserRegistry::DefaultStorePath(), std::string(home ? home : "") + "/.config/tarvo/defaults");
+    if (savedXdg) ::setenv("XDG_CONFIG_HOME", keptXdg.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -20,12 +20,12 @@ TEST(Utf8ToCp1252, CharactersOutsideTheCodePageAndBrokenSequencesBecomeQuestionM
         const char* utf8;
         const char* expected;
     } rows[] = {
-        {"\xE2\x80\x93", "\x96"},         // en dash
-        {"\xCE\xA9", "?"},                // Greek capital omega
-        {"\xF0\x9F\x98\x80", "?"},        // emoji
-        {"a\xC3", "a?"},                  // cut sequence
-        {"\xC0\xAF", "??"},               // overlong slash
-        {"\xED\xA0\x80", "???"},          // surrogate
+        {"\xE2\x80\x93", "\x96"},   // en dash
+        {"\xCE\xA9", "?"},          // Greek capital omega
+        {"\xF0\x9F\x98\x80", "?"},  // emoji
+        {"a\xC3", "a?"},            // cut sequence
+        {"\xC0\xAF", "??"},         // overlong slash
+        {"\xED\xA0\x80", "???"},    // surrogate
     };
     for (const auto& row : rows) EXPECT_EQ(platform::Utf8ToCp1252(row.utf8), row.expected) << row.utf8;
 }

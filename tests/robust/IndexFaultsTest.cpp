@@ -74,8 +74,7 @@ TEST(IndexFaults, ADocumentWithoutReadPermissionEndsTheRunWithAnErrorNamingIt) {
         std::filesystem::permissions(site.site.Path(), std::filesystem::perms::all);
     }
     const std::string indexer = CopyProgram("tarvo-index", site.site.Path());
-    const auto run =
-        RunIndex(indexer, site.site / "genB.lst.txt", "DataBase", site.site / "run", 0, user);
+    const auto run = RunIndex(indexer, site.site / "genB.lst.txt", "DataBase", site.site / "run", 0, user);
     EXPECT_TRUE(run.state.Exited(1)) << Describe(run.state) << " " << run.err;
     EXPECT_TRUE(run.err.ends_with("tarvo-index: cannot open " + secret + ": Permission denied\n")) << run.err;
     EXPECT_TRUE(site.Unchanged());
@@ -119,11 +118,10 @@ TEST(IndexFaults, AFileSizeLimitReachedDuringTheRunEndsItWithAnErrorAndKeepsTheS
         SCOPED_TRACE(c.name);
         SiteInUse site;
         WriteWordyGeneration(site, c.documents, c.words);
-        const auto run = RunIndex(BinPath("tarvo-index"), site.site / "genC.lst.txt", "DataBase",
-                                  site.site / "run", c.limit);
+        const auto run =
+            RunIndex(BinPath("tarvo-index"), site.site / "genC.lst.txt", "DataBase", site.site / "run", c.limit);
         EXPECT_TRUE(run.state.Exited(1)) << Describe(run.state) << " " << run.err;
-        EXPECT_TRUE(run.err.starts_with("tarvo-index: cannot ") && run.err.ends_with(": File too large\n"))
-            << run.err;
+        EXPECT_TRUE(run.err.starts_with("tarvo-index: cannot ") && run.err.ends_with(": File too large\n")) << run.err;
         EXPECT_TRUE(site.Unchanged());
         EXPECT_EQ(StagedFiles(site.site.Path()), std::vector<std::string>{});
 

@@ -34,9 +34,9 @@ using test_support::WriteGeneration;
 /// Ends its own process with SIGKILL at a chosen point of the run.
 class KillingObserver : public indexer::RunObserver {
 public:
-    std::string killAtStep;       ///< when this step is shown
-    std::string killAtDocument;   ///< when this many documents have been read
-    bool killAtWordTotal = false; ///< at the first word total of the build
+    std::string killAtStep;        ///< when this step is shown
+    std::string killAtDocument;    ///< when this many documents have been read
+    bool killAtWordTotal = false;  ///< at the first word total of the build
 
     void ShowCurrentStep(std::string_view text) override {
         step_ = text;

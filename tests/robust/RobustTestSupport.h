@@ -109,10 +109,8 @@ inline pid_t Start(const Launch& launch) {
         const gid_t group = *launch.user;
         if (::setgroups(0, nullptr) != 0 || ::setgid(group) != 0 || ::setuid(*launch.user) != 0) ::_exit(126);
     }
-    if (launch.environment.empty())
-        ::execv(launch.program.c_str(), argp.data());
-    else
-        ::execve(launch.program.c_str(), argp.data(), envp.data());
+    if (launch.environment.empty()) ::execv(launch.program.c_str(), argp.data());
+    else ::execve(launch.program.c_str(), argp.data(), envp.data());
     ::_exit(127);
 }
 
@@ -152,16 +150,13 @@ inline IndexRun RunIndex(const std::string& program, const std::string& filelist
 inline std::vector<std::string> CgiEnvironment(const std::string& volume, const std::string& words) {
     std::string query = "volumeName=" + volume + "&searchWords=";
     for (const char ch : words) {
-        if (ch == ' ')
-            query += '+';
-        else if (ch == '*')
-            query += "%2A";
-        else
-            query += ch;
+        if (ch == ' ') query += '+';
+        else if (ch == '*') query += "%2A";
+        else query += ch;
     }
     query += "&language=en";
-    return {"PATH=/usr/bin:/bin",        "GATEWAY_INTERFACE=CGI/1.1", "SERVER_SOFTWARE=tarvo-robust-test",
-            "SERVER_PROTOCOL=HTTP/1.1",  "REQUEST_METHOD=GET",        "SCRIPT_NAME=/cgi-bin/tarvocgi",
+    return {"PATH=/usr/bin:/bin",       "GATEWAY_INTERFACE=CGI/1.1", "SERVER_SOFTWARE=tarvo-robust-test",
+            "SERVER_PROTOCOL=HTTP/1.1", "REQUEST_METHOD=GET",        "SCRIPT_NAME=/cgi-bin/tarvocgi",
             "QUERY_STRING=" + query};
 }
 
@@ -214,12 +209,10 @@ inline ::testing::AssertionResult CompletePage(const std::string& page) {
     }
     if (lines.empty()) return ::testing::AssertionFailure() << "no count line: " << page;
     const std::size_t tilde = lines[0].find("~|~~|~");
-    if (tilde == std::string::npos || tilde == 0 || tilde > 9 ||
-        lines[0].find_first_not_of("0123456789") != tilde)
+    if (tilde == std::string::npos || tilde == 0 || tilde > 9 || lines[0].find_first_not_of("0123456789") != tilde)
         return ::testing::AssertionFailure() << "bad count line: " << page;
     const int count = std::stoi(lines[0].substr(0, tilde));
-    if (page.find("File errors!") != std::string::npos)
-        return ::testing::AssertionFailure() << "file error: " << page;
+    if (page.find("File errors!") != std::string::npos) return ::testing::AssertionFailure() << "file error: " << page;
     const std::size_t body = lines.size() - 1;
     if (count > 0 ? body != static_cast<std::size_t>(count) : (body < 1 || body > 2))
         return ::testing::AssertionFailure() << "count " << count << " with " << body << " lines: " << page;

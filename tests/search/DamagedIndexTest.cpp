@@ -85,8 +85,8 @@ TEST_F(DamagedIndex, ShortHashFileFallsBackToTheDictionaryOrder) {
 
 TEST_F(DamagedIndex, HashSlotsNamingWrongRecordsDoNotHideWords) {
     const std::string hsh = index_.Read(".hsh");
-    for (const std::string& value : {std::string("\x34\x12"), std::string("\0\0", 2), std::string("\x08\0", 2),
-                                    std::string("\xFE\xFF")}) {
+    for (const std::string& value :
+         {std::string("\x34\x12"), std::string("\0\0", 2), std::string("\x08\0", 2), std::string("\xFE\xFF")}) {
         std::string garbled;
         for (std::size_t i = 0; i < hsh.size() / 2; ++i) garbled += value;
         index_.Write(".hsh", garbled);

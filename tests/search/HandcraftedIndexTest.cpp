@@ -15,9 +15,7 @@ namespace {
 using test_support::TempFolder;
 using test_support::WriteBytes;
 
-std::string Uint16(std::uint16_t value) {
-    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-}
+std::string Uint16(std::uint16_t value) { return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; }
 
 std::string DictRecord(const std::string& word, std::int32_t position) {
     std::string record(1, '\x1B');
@@ -54,8 +52,15 @@ TEST(HandcraftedIndex, SingleWordHello) {
         std::string query;
         std::int32_t found;
     };
-    for (const Case& c : std::vector<Case>{{"hello", 1}, {"HELLO", 1}, {"hel*", 1}, {"hell*o", 1}, {"h", 0},
-                                           {"hel", 0}, {"hello world", 0}, {"help", 0}, {"hello or world", 1}}) {
+    for (const Case& c : std::vector<Case>{{"hello", 1},
+                                           {"HELLO", 1},
+                                           {"hel*", 1},
+                                           {"hell*o", 1},
+                                           {"h", 0},
+                                           {"hel", 0},
+                                           {"hello world", 0},
+                                           {"help", 0},
+                                           {"hello or world", 1}}) {
         TTARVO engine(base);
         engine.Search(c.query);
         EXPECT_EQ(engine.GetFoundCount(), c.found) << c.query;
@@ -105,7 +110,8 @@ TEST(HandcraftedIndex, BlockLetterMPlacesSlotValuesInTheirBlocks) {
     WriteBytes(base + ".dct", dct);
     WriteBytes(base + ".ndx", Uint16(1) + Uint16(3) + Uint16(1) + Uint16(4) + Uint16(1) + Uint16(5));
     const std::uint32_t m = 22, maa = 22 * 36 + 10, mz = 22 * 36 + 35;
-    WriteBytes(base + ".hsh", HashFile({{m, 40000}, {maa, 40000}, {maa * 36 + 10, 40000}, {mz, 100}, {mz * 36 + 35, 100}}));
+    WriteBytes(base + ".hsh",
+               HashFile({{m, 40000}, {maa, 40000}, {maa * 36 + 10, 40000}, {mz, 100}, {mz * 36 + 35, 100}}));
     WriteBytes(base + ".ext", std::string("\x01M\0\0\0\0\0\0\0\0", 10));
     TTARVO engine(base);
     engine.ReadExt();

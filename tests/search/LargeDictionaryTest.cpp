@@ -25,10 +25,10 @@ using test_support::TestIndex;
 using Docs = std::vector<std::uint32_t>;
 
 constexpr std::uint32_t kDocuments = 4000;
-constexpr int kWordsBeforeM = 40000;       // the "M" words start at record 40000
-constexpr int kMaaWords = 25600;           // "MB" starts at record 65600: slot value 100 in block 1
-constexpr int kMbaWords = 29900;           // "S" starts at record 95500: slot value 30000 in block 1
-constexpr int kSaaWords = 75500;           // block 1 ends with an "S" word, so does block 2's start
+constexpr int kWordsBeforeM = 40000;  // the "M" words start at record 40000
+constexpr int kMaaWords = 25600;      // "MB" starts at record 65600: slot value 100 in block 1
+constexpr int kMbaWords = 29900;      // "S" starts at record 95500: slot value 30000 in block 1
+constexpr int kSaaWords = 75500;      // block 1 ends with an "S" word, so does block 2's start
 constexpr int kTfWords = 29000;
 
 std::string Numbered(const std::string& prefix, int n) {
@@ -124,9 +124,9 @@ TEST_F(LargeDictionary, LayoutHasTheBoundaryCasesThisSuiteIsAbout) {
     const TExtRecord& ext = engine.GetExtRecord();
     ASSERT_EQ(ext.Count, 3);
     EXPECT_EQ(std::string(ext.Letters.data(), 3), "MST");
-    EXPECT_EQ(index_->Slot(22), 40000);               // "M": record 40000, block 0
-    EXPECT_EQ(index_->Slot(22 * 36 + 11), 100);       // "MB": record 65600, block 1
-    EXPECT_EQ(index_->Slot(28), 30000);               // "S": record 95500, block 1 although "S" is letter 2
+    EXPECT_EQ(index_->Slot(22), 40000);          // "M": record 40000, block 0
+    EXPECT_EQ(index_->Slot(22 * 36 + 11), 100);  // "MB": record 65600, block 1
+    EXPECT_EQ(index_->Slot(28), 30000);          // "S": record 95500, block 1 although "S" is letter 2
     // Shared slots name a record after the word for "0" and "01".
     EXPECT_GT(index_->Slot(0), RecordOf("0"));
     EXPECT_EQ(index_->Slot(1), RecordOf("1"));
@@ -172,7 +172,7 @@ TEST_F(LargeDictionary, AbsentWordsBetweenAndAroundThemFindNothing) {
     // clang-format off
     for (const std::string term : {"MAA025600", "MBA", "SAA", "SAA075500", "S", "M", "TF029000", "0B", "02",
                                    "AF", "Z", "ZZZ", "\xFE", "\x81", "#2", "!", "@HOMES", "\xC9" "COLES"}) {
-    // clang-format on
+        // clang-format on
         engine.LookupTerm(set, term);
         EXPECT_TRUE(set.IsEmpty()) << term;
     }

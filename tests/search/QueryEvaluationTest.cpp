@@ -24,8 +24,8 @@ protected:
     static void SetUpTestSuite() {
         index_ = std::make_unique<TestIndex>();
         const std::vector<std::vector<std::string>> words = {
-            {"CAT"}, {"CAT", "DOG"}, {"DOG"}, {"BIRD", "CAT"}, {"BIRD", "DOG"},
-            {"CAT", "DOG", "BIRD", "D"}, {"CAT&DOG"}, {"D", "CATALOG"},
+            {"CAT"},     {"CAT", "DOG"},   {"DOG"}, {"BIRD", "CAT"}, {"BIRD", "DOG"}, {"CAT", "DOG", "BIRD", "D"},
+            {"CAT&DOG"}, {"D", "CATALOG"},
         };
         for (std::size_t i = 0; i < words.size(); ++i) {
             const std::string n = std::to_string(i + 1);
@@ -63,7 +63,7 @@ TEST_F(QueryEvaluation, OperatorsCombineLeftToRight) {
     };
     const std::vector<Case> cases = {
         {"cat", Docs({1, 2, 4, 6})},
-        {"cat dog", Docs({2, 6})},            // no operator: intersection
+        {"cat dog", Docs({2, 6})},  // no operator: intersection
         {"cat and dog", Docs({2, 6})},
         {"cat & dog", Docs({2, 6})},
         {"cat or dog", Docs({1, 2, 3, 4, 5, 6})},
@@ -74,15 +74,15 @@ TEST_F(QueryEvaluation, OperatorsCombineLeftToRight) {
         {"bird & dog | cat", Docs({1, 2, 4, 5, 6})},
         {"cat not dog", Docs({1, 4})},
         {"cat ! dog", Docs({1, 4})},
-        {"not cat dog", Docs({1, 4})},          // a leading operator waits for the second term
+        {"not cat dog", Docs({1, 4})},                 // a leading operator waits for the second term
         {"cat and or dog", Docs({1, 2, 3, 4, 5, 6})},  // the last operator word counts
-        {"cat and", Docs({1, 2, 4, 6})},        // a trailing operator does nothing
-        {"cat&dog", Docs({7})},                 // one term: "&" is an operator only on its own
-        {"cat d", Docs({6})},                   // two terms: CAT and D
+        {"cat and", Docs({1, 2, 4, 6})},               // a trailing operator does nothing
+        {"cat&dog", Docs({7})},                        // one term: "&" is an operator only on its own
+        {"cat d", Docs({6})},                          // two terms: CAT and D
         {"catalog d", Docs({8})},
         {"cat)", Docs({1, 2, 4, 6})},
         {"(cat) (dog)", Docs({2, 6})},
-        {"\"cat\"  \"dog\"", Docs({2, 6})},    // empty tokens are skipped
+        {"\"cat\"  \"dog\"", Docs({2, 6})},  // empty tokens are skipped
         {"cat dog or bird", Docs({2, 4, 5, 6})},
         {"cat* not cata*", Docs({1, 2, 4, 6, 7})},
     };
@@ -105,8 +105,7 @@ TEST_F(QueryEvaluation, WildcardRuleStopsTheSearch) {
         TTARVO engine(index_->BasePath());
         engine.Search(query);
         EXPECT_EQ(engine.GetFoundCount(), 0) << query;
-        EXPECT_EQ(engine.GetTitles(), (Titles{"All wildcard characters must", "be after the 3rd character."}))
-            << query;
+        EXPECT_EQ(engine.GetTitles(), (Titles{"All wildcard characters must", "be after the 3rd character."})) << query;
         EXPECT_TRUE(engine.GetUrls().empty());
         EXPECT_EQ(engine.TakeErrorCode(), 512) << query;
     }
@@ -117,7 +116,7 @@ TEST_F(QueryEvaluation, QueryIsCutAt255Characters) {
     std::string query;
     while (query.size() < 252) query += "cat ";
     ASSERT_EQ(query.size(), 252u);
-    EXPECT_EQ(Found(query + "dog"), Docs({2, 6}));        // "dog" ends at 255
+    EXPECT_EQ(Found(query + "dog"), Docs({2, 6}));            // "dog" ends at 255
     EXPECT_EQ(Found(query + "    dog"), Docs({1, 2, 4, 6}));  // "dog" lies beyond
 }
 
@@ -270,7 +269,10 @@ struct FileErrorCase {
 
 TEST(QueryFileErrors, MissingFileGivesFileErrors) {
     const std::vector<FileErrorCase> cases = {
-        {".toc", kStatusToc, 274}, {".dct", kStatusDct, 306}, {".hsh", kStatusHsh, 290}, {".ndx", kStatusNdx, 322},
+        {".toc", kStatusToc, 274},
+        {".dct", kStatusDct, 306},
+        {".hsh", kStatusHsh, 290},
+        {".ndx", kStatusNdx, 322},
     };
     for (const auto& c : cases) {
         TestIndex index;

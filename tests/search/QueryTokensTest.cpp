@@ -85,9 +85,9 @@ TEST(OperatorWords, CodesOfTheWordsAndSigns) {
         int code;
     };
     const std::vector<Case> cases = {
-        {"&", 1}, {"AND", 1}, {"|", 2}, {"OR", 2}, {"!", 3}, {"NOT", 3},
-        {"and", 0},  // tokens are upper-cased before they are compared
-        {"ANDY", 0}, {"&&", 0}, {"", 0}, {"CAT", 0}, {"NOT ", 0},
+        {"&", 1},    {"AND", 1}, {"|", 2}, {"OR", 2},  {"!", 3},
+        {"NOT", 3},  {"and", 0},  // tokens are upper-cased before they are compared
+        {"ANDY", 0}, {"&&", 0},  {"", 0},  {"CAT", 0}, {"NOT ", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(TTARVO::OperatorCode(c.token), c.code) << c.token;
 }

@@ -67,18 +67,17 @@ TEST_F(TermLookup, ExactTermsFindTheirWordOnly) {
     // CAT\x01S is the first word that begins with CAT in the dictionary's
     // order, so the slot of CAT names it: the scan must read on past it.
     const std::vector<LookupCase> cases = {
-        {"cat", {1, 11}},  {"CAT", {1, 11}},  {"Cat", {1, 11}}, {"cats", {1}},
-        {"cab", {6}},      {"caterpillars", {2}}, {"dog", {2}}, {"catalog", {3}},
-        {"ca", {}},        {"bird", {}},      {"zzz", {}},      {"catalogue", {}},
-        {"caterpillar", {}}, {kLongWord, {11}},
+        {"cat", {1, 11}},      {"CAT", {1, 11}},  {"Cat", {1, 11}},    {"cats", {1}},     {"cab", {6}},
+        {"caterpillars", {2}}, {"dog", {2}},      {"catalog", {3}},    {"ca", {}},        {"bird", {}},
+        {"zzz", {}},           {"catalogue", {}}, {"caterpillar", {}}, {kLongWord, {11}},
     };
     for (const auto& c : cases) EXPECT_EQ(Lookup(c.term), c.documents) << c.term;
 }
 
 TEST_F(TermLookup, ShortTermsFindOnlyTheEqualWord) {
     const std::vector<LookupCase> cases = {
-        {"c", {10}}, {"a", {8}}, {"ab", {10}}, {"1", {8}}, {"10", {10}}, {"99x", {10}},
-        {"b", {}},   {"ac", {}}, {"99", {}},
+        {"c", {10}},   {"a", {8}}, {"ab", {10}}, {"1", {8}}, {"10", {10}},
+        {"99x", {10}}, {"b", {}},  {"ac", {}},   {"99", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(Lookup(c.term), c.documents) << c.term;
 }
@@ -100,8 +99,8 @@ TEST_F(TermLookup, TermsWithLeadingZerosAreFoundDespiteSharedSlots) {
     // "0", "00" and "000" share slot 0; "01" shares slot 1 with "1"; "0A"
     // and "00A" share slot 10 with "A". The later write wins in the file.
     const std::vector<LookupCase> cases = {
-        {"0", {7}}, {"00", {7}}, {"000", {10}}, {"01", {7}}, {"0a", {7}}, {"00a", {8}},
-        {"0000", {}}, {"02", {}}, {"00b", {}},
+        {"0", {7}},   {"00", {7}},  {"000", {10}}, {"01", {7}}, {"0a", {7}},
+        {"00a", {8}}, {"0000", {}}, {"02", {}},    {"00b", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(Lookup(c.term), c.documents) << c.term;
 }
@@ -110,14 +109,14 @@ TEST_F(TermLookup, WildcardsMatchPrefixAndSuffix) {
     const std::vector<LookupCase> cases = {
         {"catal*", {3, 4}},
         {"cat*s", {1, 2, 5, 9}},  // CATS, CATERPILLARS, CAT?S, CAT\x01S; not CAT
-        {"abc*cd", {3}},       // prefix and suffix overlap in ABCD
-        {"abc*ab", {4}},       // the suffix also occurs earlier in ABCAB
+        {"abc*cd", {3}},          // prefix and suffix overlap in ABCD
+        {"abc*ab", {4}},          // the suffix also occurs earlier in ABCAB
         {"cats*", {1}},
         {"cat*", {1, 2, 3, 4, 5, 9, 11}},
-        {"cat?s", {5}},        // "?" after the third character is an ordinary character
+        {"cat?s", {5}},  // "?" after the third character is an ordinary character
         {"cat*z", {}},
         {"abcd*", {3, 11}},
-        {"abc*a*", {}},        // a second star is an ordinary character
+        {"abc*a*", {}},  // a second star is an ordinary character
         {"dogs*", {}},
         {"#ta*", {5}},
         // clang-format off

@@ -135,8 +135,6 @@ int RunProgramToEnd(const ProgramRun& run) {
     return DecodeStatus(status);
 }
 
-bool MarkExecutable(const std::string& path) noexcept {
-    return ::chmod(path.c_str(), 0755) == 0;
-}
+bool MarkExecutable(const std::string& path) noexcept { return ::chmod(path.c_str(), 0755) == 0; }
 
 }  // namespace tarvo_test

@@ -33,9 +33,7 @@ std::vector<std::string> DataLines(const Outcome& outcome, std::int32_t offset =
     return lines;
 }
 
-std::string Message(std::string_view text) {
-    return std::string(text) + "~|~Not Applicable~|~~|~";
-}
+std::string Message(std::string_view text) { return std::string(text) + "~|~Not Applicable~|~~|~"; }
 
 // ---- Languages -------------------------------------------------------------
 
@@ -120,8 +118,8 @@ TEST(DataLines, ErrorCodeChoosesTheMessageLines) {
         int code;
         std::vector<std::string> messages;
     } rows[] = {
-        {257, {fileError}}, {272, {fileError}}, {306, {fileError}}, {326, {fileError}},
-        {511, {fileError}}, {search::kRefusedVolumeErrorCode, {fileError}},
+        {257, {fileError}}, {272, {fileError}}, {306, {fileError}},
+        {326, {fileError}}, {511, {fileError}}, {search::kRefusedVolumeErrorCode, {fileError}},
         {512, wildcard},    {513, {noRecords}},
     };
     for (const auto& row : rows) {
@@ -173,9 +171,7 @@ TEST(DataLines, MissingUrlIsWrittenEmpty) {
     EXPECT_EQ(lines.at(2), "Two~|~~|~~|~");
 }
 
-TEST(DataLines, CountLineShowsTheNumberFound) {
-    EXPECT_EQ(DataLines(Found(65535, 0, {}, {})).at(0), "65535~|~~|~");
-}
+TEST(DataLines, CountLineShowsTheNumberFound) { EXPECT_EQ(DataLines(Found(65535, 0, {}, {})).at(0), "65535~|~~|~"); }
 
 // ---- volumeName ------------------------------------------------------------------
 
@@ -184,20 +180,13 @@ TEST(IndexBasePath, PlainNamesAndSubfoldersStayBesideTheProgram) {
         const char* volumeName;
         const char* basePath;
     } rows[] = {
-        {"site", "/srv/cgi/site"},
-        {"", "/srv/cgi/"},
-        {"data/site", "/srv/cgi/data/site"},
-        {"data\\site", "/srv/cgi/data/site"},
-        {"a\\b/c", "/srv/cgi/a/b/c"},
-        {"./site", "/srv/cgi/./site"},
-        {"site.v2", "/srv/cgi/site.v2"},
-        {"...", "/srv/cgi/..."},
-        {"..site", "/srv/cgi/..site"},
-        {"site..", "/srv/cgi/site.."},
-        {"data/", "/srv/cgi/data/"},
-        {"xy:z", "/srv/cgi/xy:z"},
-        {"1:site", "/srv/cgi/1:site"},
-        {"caf\xe9", "/srv/cgi/caf\xe9"},
+        {"site", "/srv/cgi/site"},           {"", "/srv/cgi/"},
+        {"data/site", "/srv/cgi/data/site"}, {"data\\site", "/srv/cgi/data/site"},
+        {"a\\b/c", "/srv/cgi/a/b/c"},        {"./site", "/srv/cgi/./site"},
+        {"site.v2", "/srv/cgi/site.v2"},     {"...", "/srv/cgi/..."},
+        {"..site", "/srv/cgi/..site"},       {"site..", "/srv/cgi/site.."},
+        {"data/", "/srv/cgi/data/"},         {"xy:z", "/srv/cgi/xy:z"},
+        {"1:site", "/srv/cgi/1:site"},       {"caf\xe9", "/srv/cgi/caf\xe9"},
     };
     for (const auto& row : rows) {
         const auto path = IndexBasePath("/srv/cgi/", row.volumeName);
@@ -207,9 +196,9 @@ TEST(IndexBasePath, PlainNamesAndSubfoldersStayBesideTheProgram) {
 }
 
 TEST(IndexBasePath, ValuesLeavingTheFolderTreeAreRefused) {
-    for (const char* volumeName :
-         {"..", "../site", "..\\site", "data/../site", "data/..", "data\\..\\..\\site", "a/b/../../../site", "/etc/site",
-          "\\etc\\site", "//server/share/site", "C:site", "c:\\web\\site", "Z:/site", "site\n", "data/\x01site"}) {
+    for (const char* volumeName : {"..", "../site", "..\\site", "data/../site", "data/..", "data\\..\\..\\site",
+                                   "a/b/../../../site", "/etc/site", "\\etc\\site", "//server/share/site", "C:site",
+                                   "c:\\web\\site", "Z:/site", "site\n", "data/\x01site"}) {
         EXPECT_FALSE(IndexBasePath("/srv/cgi/", volumeName).has_value()) << volumeName;
     }
 }

@@ -38,19 +38,13 @@ void TLinkLabel::draw() {
 
 int TLinkLabel::handle(int event) {
     switch (event) {
-        case FL_ENTER:
-            window()->cursor(FL_CURSOR_HAND);
-            return 1;
-        case FL_LEAVE:
-            window()->cursor(FL_CURSOR_DEFAULT);
-            return 1;
-        case FL_PUSH:
-            return 1;
+        case FL_ENTER: window()->cursor(FL_CURSOR_HAND); return 1;
+        case FL_LEAVE: window()->cursor(FL_CURSOR_DEFAULT); return 1;
+        case FL_PUSH: return 1;
         case FL_RELEASE:
             if (Fl::event_inside(this)) do_callback();
             return 1;
-        default:
-            return Fl_Box::handle(event);
+        default: return Fl_Box::handle(event);
     }
 }
 

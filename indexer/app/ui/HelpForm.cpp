@@ -20,7 +20,8 @@ THelpForm::THelpForm()
     MainMenu1.box(FL_FLAT_BOX);
     MainMenu1.textsize(12);
     // ExitItem: "Close".
-    MainMenu1.add("Close", 0, [](Fl_Widget*, void* form) { static_cast<THelpForm*>(form)->hide(); }, this);
+    MainMenu1.add(
+        "Close", 0, [](Fl_Widget*, void* form) { static_cast<THelpForm*>(form)->hide(); }, this);
     HelpViewer.DefaultFont(FL_TIMES, 13);  // 10 points
     FormCreate();
 }

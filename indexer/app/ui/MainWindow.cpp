@@ -20,9 +20,9 @@ namespace indexer {
 
 namespace {
 
-constexpr int kTop = TForm1::kMenuHeight;  // client area origin below the menu bar
+constexpr int kTop = TForm1::kMenuHeight;    // client area origin below the menu bar
 constexpr Fl_Font kSansFont = FL_HELVETICA;  // stands in for MS Sans Serif
-constexpr int kSansSize = 10;  // 8 points of the narrower original face
+constexpr int kSansSize = 10;                // 8 points of the narrower original face
 
 /// A path as a menu caption: '&' marks accelerators and '@' symbols in
 /// captions, so a literal one is doubled.
@@ -96,8 +96,9 @@ TForm1::TForm1(StoredDefaults& defaults, std::string programFolder, std::string 
       Indicate(320, kTop + 207, 14, 16),
       EntriesNotFound(340, kTop + 207, 138, 14),
       progress_(*this),
-      logic_(*this, defaults, [this](const RunRequest& request) { return RunProject(request); },
-             std::move(programFolder), std::move(startFolder)) {
+      logic_(
+          *this, defaults, [this](const RunRequest& request) { return RunProject(request); }, std::move(programFolder),
+          std::move(startFolder)) {
     end();
     labelfont(kSansFont);
     labelsize(kSansSize);
@@ -119,7 +120,8 @@ TForm1::TForm1(StoredDefaults& defaults, std::string programFolder, std::string 
     DataBaseName.callback(Forward<&MainWindowLogic::DataBaseNameChange>, &logic_);
     StyleFixedLabel(Label9, kSansFont, kSansSize, FL_RED);
     Label9.size(300, Label9.h());
-    for (Fl_Box* caption : {&Label3, &Label4, &Label5, &Label8, &Label6}) StyleFixedLabel(*caption, kSansFont, kSansSize);
+    for (Fl_Box* caption : {&Label3, &Label4, &Label5, &Label8, &Label6})
+        StyleFixedLabel(*caption, kSansFont, kSansSize);
     for (Fl_Box* value : {&FilesProcessed, &CurrentFileName, &StartTime, &wordTotal, &EndTime})
         StyleLabel(*value, kSansFont, kSansSize);
     StyleLabel(CurrentStep, kSansFont, kSansSize, FL_RED);
@@ -136,12 +138,14 @@ TForm1::TForm1(StoredDefaults& defaults, std::string programFolder, std::string 
 
     // Fixed single border with only the close button.
     size_range(w(), h(), w(), h());
-    callback([](Fl_Widget*, void* form) {
-        // Escape does not close the main window; the close button, Exit and
-        // CloseMessage do, through the close rule.
-        if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-        static_cast<TForm1*>(form)->logic_.Exit1Click();
-    }, this);
+    callback(
+        [](Fl_Widget*, void* form) {
+            // Escape does not close the main window; the close button, Exit and
+            // CloseMessage do, through the close rule.
+            if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+            static_cast<TForm1*>(form)->logic_.Exit1Click();
+        },
+        this);
 
     logic_.FormCreate();
 }
@@ -167,13 +171,16 @@ void TForm1::BuildMenu() {
         reopenItems_[entry] = MainMenu1.add(kReopenPaths[entry], 0, kReopenHandlers[entry], logic, FL_MENU_INVISIBLE);
     MainMenu1.add("&File/&Save", 0, Forward<&MainWindowLogic::Save1Click>, logic);
     MainMenu1.add("&File/Save &As ...", 0, Forward<&MainWindowLogic::SaveAs1Click>, logic, FL_MENU_DIVIDER);
-    runIndexerItem_ = MainMenu1.add("&File/&Run Indexer", FL_CTRL + 'r', Forward<&MainWindowLogic::RunIndexer1Click>, logic);
+    runIndexerItem_ =
+        MainMenu1.add("&File/&Run Indexer", FL_CTRL + 'r', Forward<&MainWindowLogic::RunIndexer1Click>, logic);
     MainMenu1.add("&File/Options...", 0, Forward<&MainWindowLogic::Options1Click>, logic);
     MainMenu1.add("&File/&Clear Files", 0, Forward<&MainWindowLogic::ClearFiles1Click>, logic, FL_MENU_DIVIDER);
     MainMenu1.add("&File/E&xit", 0, Forward<&MainWindowLogic::Exit1Click>, logic);
-    MainMenu1.add("&Help/&Contents", 0, [](Fl_Widget*, void* f) { static_cast<TForm1*>(f)->Contents1Click(); }, this,
-                  FL_MENU_DIVIDER);
-    MainMenu1.add("&Help/&About...", 0, [](Fl_Widget*, void* f) { static_cast<TForm1*>(f)->About1Click(); }, this);
+    MainMenu1.add(
+        "&Help/&Contents", 0, [](Fl_Widget*, void* f) { static_cast<TForm1*>(f)->Contents1Click(); }, this,
+        FL_MENU_DIVIDER);
+    MainMenu1.add(
+        "&Help/&About...", 0, [](Fl_Widget*, void* f) { static_cast<TForm1*>(f)->About1Click(); }, this);
 }
 
 void TForm1::AttachWindows(TAboutBox& about, TOptionsFrm& options, THelpForm& help) {
@@ -215,9 +222,11 @@ void TForm1::SetDataBaseNameText(const std::string& text) {
 }
 
 void TForm1::SetRunCommandEnabled(bool enabled) {
-    if (enabled) Button1.activate(); else Button1.deactivate();
+    if (enabled) Button1.activate();
+    else Button1.deactivate();
     auto* item = const_cast<Fl_Menu_Item*>(&MainMenu1.menu()[runIndexerItem_]);
-    if (enabled) item->activate(); else item->deactivate();
+    if (enabled) item->activate();
+    else item->deactivate();
 }
 
 void TForm1::SetRunButtonCaption(std::string_view caption) {
@@ -231,7 +240,8 @@ void TForm1::ShowReopenList(const ReopenList& list) {
     for (std::size_t entry = 0; entry < reopenItems_.size(); ++entry) {
         if (!list.Entry(entry).empty()) MainMenu1.replace(reopenItems_[entry], MenuText(list.Entry(entry)).c_str());
         auto* item = const_cast<Fl_Menu_Item*>(&MainMenu1.menu()[reopenItems_[entry]]);
-        if (list.Visible(entry)) item->show(); else item->hide();
+        if (list.Visible(entry)) item->show();
+        else item->hide();
     }
 }
 

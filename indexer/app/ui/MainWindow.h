@@ -122,8 +122,8 @@ private:
     Fl_Box Indicate;
     Fl_Box EntriesNotFound;  ///< after a run: the file-list entries that matched no file
 
-    int runIndexerItem_ = -1;             ///< menu index of RunIndexer1
-    std::array<int, 5> reopenItems_{};    ///< menu indexes of PRJ1..PRJ5
+    int runIndexerItem_ = -1;           ///< menu index of RunIndexer1
+    std::array<int, 5> reopenItems_{};  ///< menu indexes of PRJ1..PRJ5
 
     ProgressLabels progress_;
     MainWindowLogic logic_;
