@@ -23,8 +23,8 @@ clang_format_major() {
 }
 
 # Prints the C++ sources (*.cpp, *.h), one a line, relative to the top folder:
-# the tracked ones in a git checkout, else every one outside the build and
-# hidden folders (a copy of the tree without git).
+# the tracked ones in a git checkout, else every one outside the build, hidden
+# and node_modules folders (a copy of the tree without git).
 list_cpp_sources() {
   local top
   if command -v git >/dev/null 2>&1 && top="$(git rev-parse --show-toplevel 2>/dev/null)" &&
@@ -33,7 +33,8 @@ list_cpp_sources() {
       [ -f "$path" ] && printf '%s\n' "$path"
     done
   else
-    find . \( -path './build*' -o -path './.*' \) -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print |
+    find . \( -path './build*' -o -path './.*' -o -name node_modules \) -prune -o \
+      -type f \( -name '*.cpp' -o -name '*.h' \) -print |
       sed 's|^\./||' | LC_ALL=C sort
   fi
 }
