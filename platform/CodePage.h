@@ -56,8 +56,4 @@ inline constexpr char16_t kCp1252HighRow[32] = {0x20AC, 0,      0x201A, 0x0192, 
                                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-/// Converts Windows-1252 bytes to UTF-8, for display boundaries that need it;
-/// an undefined byte becomes U+FFFD.
-std::string Cp1252ToUtf8(std::string_view text);
-
 }  // namespace platform

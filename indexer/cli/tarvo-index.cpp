@@ -13,7 +13,7 @@
 #include "indexer/engine/ProjectFile.h"
 #include "indexer/engine/StoredDefaults.h"
 #include "indexfiles/IndexFiles.h"
-#include "platform/CodePage.h"
+#include "platform/Utf8Text.h"
 #include "platform/File.h"
 #include "platform/InterruptRequest.h"
 #include "platform/PathNames.h"
@@ -181,7 +181,7 @@ public:
     void ShowStopwordFileMissing(std::string_view path) override {
         Clear();
         std::fprintf(stderr, "tarvo-index: stopword file not found, every word is indexed: %s\n",
-                     platform::Cp1252ToUtf8(path).c_str());
+                     platform::Windows1252ToUtf8(path).c_str());
         Redraw(true);
     }
     /// After the run, ended or failed: how many entries were not named.
@@ -201,7 +201,7 @@ public:
         Redraw(false);
     }
     void ShowCurrentFileName(std::string_view text) override {
-        fileName_ = platform::Cp1252ToUtf8(text);
+        fileName_ = platform::Windows1252ToUtf8(text);
         Redraw(false);
     }
     void ShowWordTotal(std::string_view text) override {
@@ -209,7 +209,7 @@ public:
         Redraw(false);
     }
     void ShowIndicate(std::string_view text) override {
-        indicator_ = platform::Cp1252ToUtf8(text);
+        indicator_ = platform::Windows1252ToUtf8(text);
         Redraw(false);
     }
     void HideIndicate() override { indicator_.clear(); }

@@ -11,7 +11,7 @@
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
 #include "indexfiles/IndexFiles.h"
-#include "platform/CodePage.h"
+#include "platform/Utf8Text.h"
 #include "platform/TextLineReader.h"
 
 namespace {
@@ -67,11 +67,11 @@ void Print(std::string_view text) { std::fwrite(text.data(), 1, text.size(), std
 /// fixed-width fields kept visible between brackets.
 void PrintReadable(const indexer::TTARVOStringList& words, const std::string& titleLine) {
     std::printf("Word entries (%zu):\n", words.Count());
-    for (std::size_t i = 0; i < words.Count(); ++i) Print("  " + platform::Cp1252ToUtf8(words.At(i)) + "\n");
+    for (std::size_t i = 0; i < words.Count(); ++i) Print("  " + platform::Windows1252ToUtf8(words.At(i)) + "\n");
     const std::string_view line = titleLine;
     std::printf("\nTable-of-contents line (%zu bytes):\n", line.size());
-    Print("  URL   [" + platform::Cp1252ToUtf8(line.substr(0, indexfiles::kTocUrlWidth)) + "]\n");
-    Print("  Title [" + platform::Cp1252ToUtf8(line.substr(indexfiles::kTocUrlWidth)) + "]\n");
+    Print("  URL   [" + platform::Windows1252ToUtf8(line.substr(0, indexfiles::kTocUrlWidth)) + "]\n");
+    Print("  Title [" + platform::Windows1252ToUtf8(line.substr(indexfiles::kTocUrlWidth)) + "]\n");
 }
 
 void PrintRaw(const indexer::TTARVOStringList& words, const std::string& titleLine) {

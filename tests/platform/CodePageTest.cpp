@@ -51,12 +51,4 @@ TEST(AsciiUpper, EqualityIgnoresAsciiCaseOnly) {
     EXPECT_FALSE(platform::AsciiEqualsIgnoreCase("key", "keys"));
 }
 
-TEST(Cp1252ToUtf8, MapsHighRowAndLatin1) {
-    // clang-format off
-    EXPECT_EQ(platform::Cp1252ToUtf8("a\x96" "b"), "a\xE2\x80\x93" "b");
-    // clang-format on
-    EXPECT_EQ(platform::Cp1252ToUtf8("\xE9"), "\xC3\xA9");
-    EXPECT_EQ(platform::Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");
-}
-
 }  // namespace

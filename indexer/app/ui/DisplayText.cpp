@@ -1,7 +1,6 @@
 // Conversions at the toolkit boundary.
 #include "indexer/app/ui/DisplayText.h"
 
-#include "platform/CodePage.h"
 #include "platform/Utf8Text.h"
 
 namespace indexer {
@@ -19,11 +18,11 @@ std::string KeepAtSignsLiteral(const std::string& text) {
 }
 }  // namespace
 
-std::string LabelText(std::string_view cp1252) { return KeepAtSignsLiteral(platform::Cp1252ToUtf8(cp1252)); }
+std::string LabelText(std::string_view cp1252) { return KeepAtSignsLiteral(platform::Windows1252ToUtf8(cp1252)); }
 
 std::string PathLabelText(std::string_view path) { return KeepAtSignsLiteral(platform::PathForDisplay(path)); }
 
-std::string EditText(std::string_view cp1252) { return platform::Cp1252ToUtf8(cp1252); }
+std::string EditText(std::string_view cp1252) { return platform::Windows1252ToUtf8(cp1252); }
 
 std::string TypedText(std::string_view utf8) { return platform::Utf8ToCp1252(utf8); }
 
