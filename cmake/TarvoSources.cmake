@@ -19,7 +19,7 @@ tarvo_source_list(TARVO_PLATFORM_SOURCES platform
 
 # The indexing engine (no GUI dependency).
 tarvo_source_list(TARVO_ENGINE_SOURCES indexer/engine
-  DocumentReader.cpp EntityDecoder.cpp FileList.cpp IndexBuilder.cpp
+  DocumentCharset.cpp DocumentReader.cpp EntityDecoder.cpp FileList.cpp IndexBuilder.cpp
   IndexSetPublisher.cpp IndexingRun.cpp ParsingPhase.cpp ProjectFile.cpp StoredDefaults.cpp
   WordList.cpp WordRules.cpp WorkFileKeys.cpp WorkFileSort.cpp)
 

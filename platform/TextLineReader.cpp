@@ -1,6 +1,7 @@
 // Buffered line reader: one read call per 64 KB, not per byte or line.
 #include "platform/TextLineReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -108,6 +109,12 @@ bool TextLineReader::ReadLine(std::string_view& line) {
             return true;
         }
     }
+}
+
+std::string_view TextLineReader::Peek(std::size_t count) {
+    while (end_ - begin_ < count && Fill()) {
+    }
+    return std::string_view(buffer_.data() + begin_, std::min(count, end_ - begin_));
 }
 
 bool TextLineReader::ReadLine(std::string& line) {

@@ -40,6 +40,11 @@ public:
     /// As above, copying the line.
     bool ReadLine(std::string& line);
 
+    /// Up to `count` of the bytes not yet read, without reading them: fewer
+    /// only when the file holds fewer. The view stays valid until the next
+    /// call. Throws IoError on a read error.
+    std::string_view Peek(std::size_t count);
+
     /// The path the reader was opened on (empty for in-memory bytes).
     const std::string& Path() const noexcept { return path_; }
 

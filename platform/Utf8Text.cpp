@@ -125,6 +125,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string Utf8ToWindows1252Text(std::string_view utf8) {
     std::string out;
+    Utf8ToWindows1252Text(utf8, out);
+    return out;
+}
+
+void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
+    out.clear();
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
@@ -136,7 +142,6 @@ std::string Utf8ToWindows1252Text(std::string_view utf8) {
         AppendAsWindows1252Text(out, cp);
         i += length;
     }
-    return out;
 }
 
 std::string Windows1252ToUtf8(std::string_view text) {

@@ -26,6 +26,10 @@ namespace platform {
 /// cut-short one, is kept as it is, read as Windows-1252.
 std::string Utf8ToWindows1252Text(std::string_view utf8);
 
+/// As above, into `out` (its old content replaced), so that a caller
+/// converting many lines reuses one buffer.
+void Utf8ToWindows1252Text(std::string_view utf8, std::string& out);
+
 /// Writes Windows-1252 bytes as UTF-8; the five bytes the code page leaves
 /// undefined (0x81 0x8D 0x8F 0x90 0x9D) become U+FFFD.
 std::string Windows1252ToUtf8(std::string_view text);

@@ -18,6 +18,7 @@ RunSettings ToRunSettings(const RunRequest& request) {
     settings.project.dumpwords = request.words.dumpwords;
     settings.project.digitmin = request.words.digitmin;
     settings.project.digitmax = request.words.digitmax;
+    settings.project.charset = request.words.charset;
     settings.project.filelist = request.fileList;
     settings.project.stopwords = request.stopwords;
     settings.project.database = request.databaseName;

@@ -15,7 +15,7 @@ std::string DigitRuleText(std::int32_t index) {
 }
 
 OptionsControls OptionsDialogLogic::Show() const {
-    return OptionsControls{words_.delimiters, words_.dumpwords, words_.digitmin, words_.digitmax};
+    return OptionsControls{words_.delimiters, words_.dumpwords, words_.digitmin, words_.digitmax, words_.charset};
 }
 
 void OptionsDialogLogic::Use(const OptionsControls& controls) {
@@ -23,6 +23,7 @@ void OptionsDialogLogic::Use(const OptionsControls& controls) {
     words_.dumpwords = controls.dumpWords;
     words_.digitmin = controls.digitMinIndex;
     words_.digitmax = controls.digitMaxIndex;
+    words_.charset = controls.charset;
 }
 
 void OptionsDialogLogic::SetAsDefaults(const OptionsControls& controls) {
@@ -30,6 +31,7 @@ void OptionsDialogLogic::SetAsDefaults(const OptionsControls& controls) {
     defaults_.WriteDefaultBool("dumpwords", controls.dumpWords);
     defaults_.WriteDefaultInt("digitmin", controls.digitMinIndex);
     defaults_.WriteDefaultInt("digitmax", controls.digitMaxIndex);
+    defaults_.WriteDefaultString("charset", "", CharsetSettingName(controls.charset));
 }
 
 OptionsControls OptionsDialogLogic::RevertToDefaults() {
@@ -38,6 +40,8 @@ OptionsControls OptionsDialogLogic::RevertToDefaults() {
     controls.dumpWords = defaults_.ReadDefaultBool("dumpwords");
     controls.digitMinIndex = defaults_.ReadDefaultInt("digitmin");
     controls.digitMaxIndex = defaults_.ReadDefaultInt("digitmax");
+    controls.charset =
+        ParseCharsetSetting(defaults_.ReadDefaultString("charset", "")).value_or(DocumentCharset::Windows1252);
     return controls;
 }
 

@@ -23,6 +23,8 @@ struct OptionsControls {
     bool dumpWords = false;
     std::int32_t digitMinIndex = 0;
     std::int32_t digitMaxIndex = 0;
+    /// The character set of documents that declare none.
+    DocumentCharset charset = DocumentCharset::Windows1252;
 };
 
 /// The entry index a digit box shows for a typed or chosen text: the index of

@@ -13,6 +13,7 @@ TProjectSettings ToSettings(const WordDefaults& words, const ProjectPaths& paths
     settings.dumpwords = words.dumpwords;
     settings.digitmin = words.digitmin;
     settings.digitmax = words.digitmax;
+    settings.charset = words.charset;
     settings.filelist = paths.filelist;
     settings.stopwords = paths.stopwords;
     settings.database = paths.database;
@@ -28,6 +29,7 @@ void ReadProjectFile(const std::string& path, WordDefaults& words, ProjectPaths&
     words.dumpwords = settings.dumpwords;
     words.digitmin = settings.digitmin;
     words.digitmax = settings.digitmax;
+    words.charset = settings.charset;
     paths.filelist = settings.filelist;
     paths.stopwords = settings.stopwords;
     paths.database = settings.database;

@@ -46,6 +46,8 @@ constexpr std::string_view kHelp =
     "  --digitmin N         numbers need at least N digits to be words (0: never)\n"
     "  --digitmax N         numbers may have at most N digits (0: no bound)\n"
     "  --dumpwords          also write NAME.lst, every word with its document count\n"
+    "  --charset NAME       windows-1252 or utf-8: the character set of documents\n"
+    "                       that declare none (by a byte order mark or a <meta>)\n"
     "  --debug              keep the sorted work file NAME.temp\n"
     "  --publish-partial    when a signal stops the run, publish what was read\n"
     "  --quiet              print errors only\n"
@@ -78,6 +80,7 @@ struct Options {
     std::string projectPath;
     std::optional<std::string> filelist, stopwords, database, delimiters;
     std::optional<std::int32_t> digitmin, digitmax;
+    std::optional<indexer::DocumentCharset> charset;
     bool dumpwords = false;
     bool debug = false;
     bool publishPartial = false;
@@ -90,6 +93,12 @@ std::int32_t ParseCount(std::string_view flag, std::string_view text) {
     const auto value = indexer::ParseProfileInteger(text);
     if (!value) throw UsageError(std::string(flag) + " needs a number, not \"" + std::string(text) + "\"");
     return *value;
+}
+
+indexer::DocumentCharset ParseCharset(std::string_view text) {
+    const auto charset = indexer::ParseCharsetSetting(text);
+    if (!charset) throw UsageError("--charset needs windows-1252 or utf-8, not \"" + std::string(text) + "\"");
+    return *charset;
 }
 
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
@@ -109,6 +118,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
         else if (argument == "--digitmin") options.digitmin = ParseCount(argument, value());
         else if (argument == "--digitmax") options.digitmax = ParseCount(argument, value());
         else if (argument == "--dumpwords") options.dumpwords = true;
+        else if (argument == "--charset") options.charset = ParseCharset(value());
         else if (argument == "--debug" || argument == "debug") options.debug = true;
         else if (argument == "--publish-partial") options.publishPartial = true;
         else if (argument == "--quiet" || argument == "-q") options.quiet = true;
@@ -134,6 +144,7 @@ void ApplyStoredWordDefaults(indexer::TProjectSettings& project) {
     project.dumpwords = words.dumpwords;
     project.digitmin = words.digitmin;
     project.digitmax = words.digitmax;
+    project.charset = words.charset;
 }
 
 /// The run's settings: the user's stored word defaults, then the project (its
@@ -157,6 +168,7 @@ indexer::RunSettings SettingsFrom(const Options& options) {
     if (options.digitmin) project.digitmin = *options.digitmin;
     if (options.digitmax) project.digitmax = *options.digitmax;
     if (options.dumpwords) project.dumpwords = true;
+    if (options.charset) project.charset = *options.charset;
     settings.keepWorkFile = options.debug;
     settings.publishWhenStopped = options.publishPartial;
     if (project.filelist.empty()) throw UsageError("no file list: give a project file or --filelist FILE");

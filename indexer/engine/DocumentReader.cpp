@@ -9,6 +9,7 @@
 
 #include "indexer/engine/EntityDecoder.h"
 #include "platform/CodePage.h"
+#include "platform/Utf8Text.h"
 
 namespace indexer {
 
@@ -195,6 +196,7 @@ std::string_view MetaValue(std::string_view tag, std::string_view key) noexcept 
 // ---- Reader buffers -----------------------------------------------------------
 
 struct DocumentReader::Buffers {
+    std::string convertedLine;
     std::string decodedLine;
     std::string tagText;
     std::string upperTag;
@@ -468,7 +470,23 @@ private:
 
 // ---- DocumentReader -------------------------------------------------------------
 
-DocumentReader::DocumentReader() : buffers_(std::make_unique<Buffers>()) {}
+namespace {
+
+bool IsAscii(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+/// The document's character set, from its bytes before a Ctrl-Z that ends it.
+DocumentCharset CharsetOf(platform::TextLineReader& document, DocumentCharset undeclared) {
+    std::string_view head = document.Peek(kCharsetDeclarationWindow);
+    head = head.substr(0, head.find('\x1A'));
+    return DeclaredCharset(head).value_or(undeclared);
+}
+
+}  // namespace
+
+DocumentReader::DocumentReader(DocumentCharset undeclared)
+    : buffers_(std::make_unique<Buffers>()), undeclared_(undeclared) {}
 DocumentReader::~DocumentReader() = default;
 DocumentReader::DocumentReader(DocumentReader&&) noexcept = default;
 DocumentReader& DocumentReader::operator=(DocumentReader&&) noexcept = default;
@@ -480,9 +498,17 @@ void DocumentReader::Read(platform::TextLineReader& document, int documentNumber
     const std::string_view url = entryUrl.empty() ? documentPath : entryUrl;
     DocumentScanner scanner(buffers.tagText, buffers.upperTag, buffers.titleText, buffers.seenWords, rules, words,
                             documentNumber, url, entryTitle);
+    const DocumentCharset charset = CharsetOf(document, undeclared_);
     std::string_view line;
     while (document.ReadLine(line)) {
         if (line.empty()) continue;
+        // A UTF-8 sequence never holds CR, LF or Ctrl-Z: converting line by
+        // line gives what converting the whole document would.
+        if (charset == DocumentCharset::Utf8 && !IsAscii(line)) {
+            platform::Utf8ToWindows1252Text(line, buffers.convertedLine);
+            line = buffers.convertedLine;
+            if (line.empty()) continue;
+        }
         if (std::memchr(line.data(), '&', line.size()) != nullptr) {
             DecodeEntities(line, buffers.decodedLine);
             line = buffers.decodedLine;
@@ -494,8 +520,8 @@ void DocumentReader::Read(platform::TextLineReader& document, int documentNumber
 
 void ReadDocument(platform::TextLineReader& document, int documentNumber, std::string_view documentPath,
                   std::string_view entryTitle, std::string_view entryUrl, const WordRules& rules,
-                  TTARVOStringList& words, std::vector<std::string>& titles) {
-    DocumentReader reader;
+                  TTARVOStringList& words, std::vector<std::string>& titles, DocumentCharset undeclared) {
+    DocumentReader reader(undeclared);
     reader.Read(document, documentNumber, documentPath, entryTitle, entryUrl, rules, words, titles);
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "indexer/engine/DocumentCharset.h"
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
 #include "platform/TextLineReader.h"
@@ -22,14 +23,18 @@ std::string UndefinedTitle(std::string_view url);
 /// Keeping one reader for a whole run saves their allocation per document.
 class DocumentReader {
 public:
-    DocumentReader();
+    /// `undeclared` is the character set of a document that declares none.
+    explicit DocumentReader(DocumentCharset undeclared = DocumentCharset::Windows1252);
     ~DocumentReader();
     DocumentReader(const DocumentReader&) = delete;
     DocumentReader& operator=(const DocumentReader&) = delete;
     DocumentReader(DocumentReader&&) noexcept;
     DocumentReader& operator=(DocumentReader&&) noexcept;
 
-    /// Reads `document` to its end. Adds each accepted word as a
+    /// Reads `document` to its end, from its start. A document in UTF-8 (by
+    /// DeclaredCharset on its first bytes, else by the reader's setting) is
+    /// read as platform::Utf8ToWindows1252Text makes it, before entities,
+    /// tags, the title and words are looked at. Adds each accepted word as a
     /// "%-27.27s:%5.5d" entry with `documentNumber` to `words`, and then
     /// exactly one table-of-contents line to `titles`. The line's URL is
     /// `entryUrl`, or `documentPath` when that is empty; its title is
@@ -43,11 +48,13 @@ public:
 private:
     struct Buffers;
     std::unique_ptr<Buffers> buffers_;
+    DocumentCharset undeclared_;
 };
 
 /// Reads one document with a reader of its own; see DocumentReader::Read.
 void ReadDocument(platform::TextLineReader& document, int documentNumber, std::string_view documentPath,
                   std::string_view entryTitle, std::string_view entryUrl, const WordRules& rules,
-                  TTARVOStringList& words, std::vector<std::string>& titles);
+                  TTARVOStringList& words, std::vector<std::string>& titles,
+                  DocumentCharset undeclared = DocumentCharset::Windows1252);
 
 }  // namespace indexer

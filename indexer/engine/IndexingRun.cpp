@@ -54,8 +54,8 @@ void ParseAndBuild(const RunSettings& settings, std::string stopwordString, File
     const std::string& databasePath = summary.databasePath;
     ParsingPhase parser(
         WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin, project.digitmax}),
-        IndexFileName(databasePath, IndexFile::WorkFile), StagedIndexFileName(databasePath, IndexFile::TableOfContents),
-        observer);
+        project.charset, IndexFileName(databasePath, IndexFile::WorkFile),
+        StagedIndexFileName(databasePath, IndexFile::TableOfContents), observer);
     parser.ParseAll(list);
     summary.documents = parser.DocumentCount();
     summary.entriesWithoutDocument = parser.EntriesWithoutDocument();

@@ -122,7 +122,8 @@ struct ParsingPhase::Pending {
 /// and talks to the observer.
 class ParsingPhase::Lookahead {
 public:
-    Lookahead(FileList& list, const WordRules& rules) : list_(list), rules_(rules) {}
+    Lookahead(FileList& list, const WordRules& rules, DocumentCharset undeclared)
+        : list_(list), rules_(rules), undeclared_(undeclared) {}
 
     Lookahead(const Lookahead&) = delete;
     Lookahead& operator=(const Lookahead&) = delete;
@@ -222,7 +223,7 @@ private:
     }
 
     void HelperLoop(std::stop_token stop) {
-        DocumentReader reader;
+        DocumentReader reader(undeclared_);
         std::unique_lock lock(mutex_);
         for (;;) {
             Pending* job = nullptr;
@@ -259,6 +260,7 @@ private:
 
     FileList& list_;
     const WordRules& rules_;
+    const DocumentCharset undeclared_;
     std::mutex mutex_;
     std::condition_variable_any changed_;
     std::deque<std::unique_ptr<Pending>> queue_;
@@ -269,15 +271,21 @@ private:
     std::jthread helper_;
 };
 
-ParsingPhase::ParsingPhase(WordRules rules, std::string workPath, std::string tocPath, RunObserver& observer)
-    : observer_(observer), rules_(std::move(rules)), workPath_(std::move(workPath)), tocPath_(std::move(tocPath)) {}
+ParsingPhase::ParsingPhase(WordRules rules, DocumentCharset undeclared, std::string workPath, std::string tocPath,
+                           RunObserver& observer)
+    : observer_(observer),
+      rules_(std::move(rules)),
+      undeclared_(undeclared),
+      workPath_(std::move(workPath)),
+      tocPath_(std::move(tocPath)),
+      reader_(undeclared) {}
 
 void ParsingPhase::ParseAll(FileList& list) {
     observer_.ShowCurrentStep("Parsing Files");
     RemoveOrThrow(workPath_);
     RemoveOrThrow(tocPath_);
     {
-        Lookahead lookahead(list, rules_);
+        Lookahead lookahead(list, rules_, undeclared_);
         if (std::thread::hardware_concurrency() > 1) lookahead.StartHelper();
         while (!observer_.StopRequested()) {
             Pending* entry = lookahead.Next();

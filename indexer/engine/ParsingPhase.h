@@ -33,8 +33,10 @@ inline constexpr std::size_t kChunkEntriesInMemory = 128 * 1024;
 /// written are the same byte for byte.
 class ParsingPhase {
 public:
-    /// `workPath` and `tocPath` are the files the chunks are appended to.
-    ParsingPhase(WordRules rules, std::string workPath, std::string tocPath, RunObserver& observer);
+    /// `workPath` and `tocPath` are the files the chunks are appended to;
+    /// `undeclared` is the character set of documents that declare none.
+    ParsingPhase(WordRules rules, DocumentCharset undeclared, std::string workPath, std::string tocPath,
+                 RunObserver& observer);
 
     /// Shows "Parsing Files", deletes ".temp" and ".toc", then reads every
     /// document of the list until it ends or a stop is requested, and writes
@@ -69,6 +71,7 @@ private:
 
     RunObserver& observer_;
     WordRules rules_;
+    DocumentCharset undeclared_;
     std::string workPath_;
     std::string tocPath_;
     DocumentReader reader_;

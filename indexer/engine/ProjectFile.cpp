@@ -49,6 +49,8 @@ void LoadProject(const std::string& path, TProjectSettings& settings) {
     settings.dumpwords = ReadInteger(profile, kOptions, "dumpwords", settings.dumpwords ? 1 : 0) != 0;
     settings.digitmin = ReadInteger(profile, kOptions, "digitmin", settings.digitmin);
     settings.digitmax = ReadInteger(profile, kOptions, "digitmax", settings.digitmax);
+    settings.charset =
+        ParseCharsetSetting(ReadText(profile, kOptions, "charset", "")).value_or(DocumentCharset::Windows1252);
     // digitsize is the older name of digitmin.
     const std::int32_t digitsize = ReadInteger(profile, kOptions, "digitsize", 0);
     if (settings.digitmin == 0 && digitsize > 0) settings.digitmin = digitsize;
@@ -64,6 +66,7 @@ void SaveProject(const std::string& path, const TProjectSettings& settings) {
         profile.WriteString(kOptions, "dumpwords", settings.dumpwords ? "1" : "0");
         profile.WriteString(kOptions, "digitmin", std::to_string(settings.digitmin));
         profile.WriteString(kOptions, "digitmax", std::to_string(settings.digitmax));
+        profile.WriteString(kOptions, "charset", std::string(CharsetSettingName(settings.charset)));
         profile.WriteString(kPaths, "filelist", settings.filelist);
         profile.WriteString(kPaths, "stopwords", settings.stopwords);
         profile.WriteString(kPaths, "database", settings.database);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "indexer/engine/DocumentCharset.h"
 #include "indexer/engine/WordRules.h"
 
 namespace indexer {
@@ -27,6 +28,8 @@ struct TProjectSettings {
     std::int32_t digitmin = 0;
     /// Most digits a number may have; 0 = no bound.
     std::int32_t digitmax = 0;
+    /// The character set of documents that declare none.
+    DocumentCharset charset = DocumentCharset::Windows1252;
     /// The file list that names the documents.
     std::string filelist;
     /// The stopword file; empty for none.
@@ -40,7 +43,8 @@ struct TProjectSettings {
 /// Reads the project file at `path` into `settings` and sets its project
 /// path. A word option whose key is missing or invalid keeps its current
 /// value; a missing path reads as empty and a missing database name as
-/// "DataBase". The older key `digitsize` fills a `digitmin` of 0. A file that
+/// "DataBase". A missing or unknown `charset` reads as windows-1252. The
+/// older key `digitsize` fills a `digitmin` of 0. A file that
 /// does not exist loads as if every key were missing. Throws
 /// platform::IoError when an existing file cannot be read.
 void LoadProject(const std::string& path, TProjectSettings& settings);

@@ -103,6 +103,14 @@ void LoadWordDefaults(StoredDefaults& defaults, WordDefaults& words, MissingDefa
         words.digitmax = 0;
         if (store) defaults.WriteDefaultInt("digitmax", 0);
     }
+
+    if (defaults.DefaultKeyExists("charset")) {
+        words.charset =
+            ParseCharsetSetting(defaults.ReadDefaultString("charset", "")).value_or(DocumentCharset::Windows1252);
+    } else {
+        words.charset = DocumentCharset::Windows1252;
+        if (store) defaults.WriteDefaultString("charset", "", CharsetSettingName(words.charset));
+    }
 }
 
 void ReadUserWordDefaults(WordDefaults& words) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "indexer/engine/DocumentCharset.h"
 #include "platform/UserRegistry.h"
 
 namespace indexer {
@@ -62,6 +63,8 @@ struct WordDefaults {
     bool dumpwords = false;
     std::int32_t digitmin = 0;
     std::int32_t digitmax = 0;
+    /// The character set of documents that declare none.
+    DocumentCharset charset = DocumentCharset::Windows1252;
 };
 
 /// Whether reading the word defaults stores the built-in value of an option
@@ -69,12 +72,14 @@ struct WordDefaults {
 /// store untouched (the command-line indexer).
 enum class MissingDefaults { Store, Leave };
 
-/// The built-in word options: the 28 default delimiters, no dump, no digit rules.
+/// The built-in word options: the 28 default delimiters, no dump, no digit
+/// rules, undeclared documents in Windows-1252.
 WordDefaults BuiltInWordDefaults();
 
-/// Reads delimiters, dumpwords, digitmin (or its older name digitsize) and
-/// digitmax in that order, each from its key when that exists and from the
-/// built-in value otherwise. Throws StoredDefaultsError at the first option
+/// Reads delimiters, dumpwords, digitmin (or its older name digitsize),
+/// digitmax and charset in that order, each from its key when that exists and
+/// from the built-in value otherwise (a charset string naming no character
+/// set reads as windows-1252). Throws StoredDefaultsError at the first option
 /// that cannot be read; `words` then holds what was read before it.
 void LoadWordDefaults(StoredDefaults& defaults, WordDefaults& words, MissingDefaults mode);
 

@@ -181,6 +181,17 @@ TEST_F(OptionsDialogTest, SetAsDefaultsStoresTheControlsButKeepsTheCurrentOption
     EXPECT_EQ(words_.digitmin, 2);
 }
 
+TEST_F(OptionsDialogTest, CharsetGoesThroughUseSetAsDefaultsAndRevert) {
+    indexer::OptionsControls controls = dialog_.Show();
+    EXPECT_EQ(controls.charset, indexer::DocumentCharset::Windows1252);
+    controls.charset = indexer::DocumentCharset::Utf8;
+    dialog_.SetAsDefaults(controls);
+    EXPECT_EQ(defaults_.ReadDefaultString("charset", ""), "utf-8");
+    EXPECT_EQ(words_.charset, indexer::DocumentCharset::Windows1252) << "only Use changes the options";
+    dialog_.Use(dialog_.RevertToDefaults());
+    EXPECT_EQ(words_.charset, indexer::DocumentCharset::Utf8);
+}
+
 TEST(DigitRuleBox, TextsAndIndexesMatchTheEntries) {
     EXPECT_EQ(indexer::DigitRuleIndex("none"), 0);
     EXPECT_EQ(indexer::DigitRuleIndex("7"), 7);

@@ -113,9 +113,10 @@ TEST(ProjectFile, SaveWritesBothSectionsInOrderAndDropsAPositiveDigitsize) {
     LoadProject(path, settings);
     ASSERT_EQ(settings.digitmin, 3);
     SaveProject(path, settings);
-    EXPECT_EQ(ReadBytes(path),
-              "; my site\r\n[Options]\r\ndigitmin=3\r\nextra=1\r\ndelimiters=~;:?.\",! ()+=-*/'<>{}[]#&%$\x96\r\n"
-              "dumpwords=0\r\ndigitmax=0\r\n\r\n[Paths]\r\nfilelist=\r\nstopwords=\r\ndatabase=DataBase\r\n");
+    EXPECT_EQ(
+        ReadBytes(path),
+        "; my site\r\n[Options]\r\ndigitmin=3\r\nextra=1\r\ndelimiters=~;:?.\",! ()+=-*/'<>{}[]#&%$\x96\r\n"
+        "dumpwords=0\r\ndigitmax=0\r\ncharset=windows-1252\r\n\r\n[Paths]\r\nfilelist=\r\nstopwords=\r\ndatabase=DataBase\r\n");
 }
 
 TEST(ProjectFile, SaveKeepsADigitsizeThatIsNotAPositiveNumber) {
@@ -147,6 +148,24 @@ TEST(ProjectFile, RoundTripKeepsEverySetting) {
     EXPECT_EQ(loaded.filelist, saved.filelist);
     EXPECT_EQ(loaded.stopwords, saved.stopwords);
     EXPECT_EQ(loaded.database, saved.database);
+}
+
+TEST(ProjectFile, CharsetRoundTripsAndAFileWithoutItReadsAsWindows1252) {
+    TempFolder folder;
+    const std::string path = folder / "site.tarvo";
+    TProjectSettings saved;
+    saved.charset = DocumentCharset::Utf8;
+    SaveProject(path, saved);
+    EXPECT_NE(ReadBytes(path).find("charset=utf-8\r\n"), std::string::npos);
+    TProjectSettings loaded;
+    LoadProject(path, loaded);
+    EXPECT_EQ(loaded.charset, DocumentCharset::Utf8);
+    // An older project, or a name that is no setting, whatever the settings held before.
+    for (const char* options : {"digitmin=0\r\n", "charset=latin1\r\n"}) {
+        WriteBytes(path, std::string("[Options]\r\n") + options);
+        LoadProject(path, loaded);
+        EXPECT_EQ(loaded.charset, DocumentCharset::Windows1252) << options;
+    }
 }
 
 TEST(ProjectFile, UnwritableProjectReportsTheProjectPath) {

@@ -67,6 +67,22 @@ TEST_F(StoredDefaultsTest, StoredValuesWinOverTheBuiltInOnes) {
     EXPECT_EQ(words.digitmax, -1);
 }
 
+TEST_F(StoredDefaultsTest, CharsetIsStoredByNameAndAnUnknownNameReadsAsWindows1252) {
+    platform::UserRegistry registry(StorePath());
+    indexer::StoredDefaults defaults(registry);
+    indexer::WordDefaults words;
+    words.charset = indexer::DocumentCharset::Utf8;
+    indexer::LoadWordDefaults(defaults, words, indexer::MissingDefaults::Store);
+    EXPECT_EQ(words.charset, indexer::DocumentCharset::Windows1252);
+    EXPECT_EQ(defaults.ReadDefaultString("charset", ""), "windows-1252");
+    defaults.WriteDefaultString("charset", "", "utf-8");
+    indexer::LoadWordDefaults(defaults, words, indexer::MissingDefaults::Leave);
+    EXPECT_EQ(words.charset, indexer::DocumentCharset::Utf8);
+    defaults.WriteDefaultString("charset", "", "koi8-r");
+    indexer::LoadWordDefaults(defaults, words, indexer::MissingDefaults::Leave);
+    EXPECT_EQ(words.charset, indexer::DocumentCharset::Windows1252);
+}
+
 TEST_F(StoredDefaultsTest, OlderDigitSizeFillsAMissingDigitMinAndIsStoredUnderTheNewName) {
     platform::UserRegistry registry(StorePath());
     indexer::StoredDefaults defaults(registry);

@@ -111,6 +111,22 @@ TEST(TarvoIndex, AFileListWrittenByFindIndexesItsDocuments) {
     EXPECT_EQ(result.out.rfind("Indexed 2 documents, 2 distinct words, files ", 0), 0u) << result.out;
 }
 
+TEST(TarvoIndex, CharsetOptionReadsUndeclaredDocumentsAsUtf8) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "a.txt", "caf\xC3\xA9");
+    WriteBytes(site / "list.txt", "a.txt\n");
+    CommandResult result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --charset utf-8 --quiet");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(ReadBytes(site / "DataBase.dct").find("CAF\xC9 "), std::string::npos);
+    result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --charset windows-1252 --quiet");
+    EXPECT_NE(ReadBytes(site / "DataBase.dct").find("CAF\xC3\xA9 "), std::string::npos);
+    result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --charset latin1");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "tarvo-index: --charset needs windows-1252 or utf-8, not \"latin1\" (see tarvo-index --help)\n");
+}
+
 TEST(TarvoIndex, EntriesThatFoundNothingAreNamedThenCounted) {
     TempFolder scratch;
     TempFolder site;

@@ -12,7 +12,9 @@ namespace indexer {
 namespace {
 
 constexpr int kWidth = 360;
-constexpr int kHeight = 215;
+constexpr int kHeight = 247;
+/// The entries of the character set box, in the order of DocumentCharset.
+constexpr DocumentCharset kCharsetEntries[] = {DocumentCharset::Windows1252, DocumentCharset::Utf8};
 
 void StyleLabel(Fl_Box& label, Fl_Color color = FL_BLACK) {
     label.box(FL_NO_BOX);
@@ -21,6 +23,14 @@ void StyleLabel(Fl_Box& label, Fl_Color color = FL_BLACK) {
     label.labelcolor(color);
     label.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
 }
+
+void FillCharsetBox(Fl_Choice& box) {
+    for (DocumentCharset charset : kCharsetEntries) box.add(std::string(CharsetSettingName(charset)).c_str());
+    box.value(0);
+    box.textsize(11);
+}
+
+int CharsetEntryIndex(DocumentCharset charset) { return charset == DocumentCharset::Utf8 ? 1 : 0; }
 
 void FillDigitBox(Fl_Input_Choice& box) {
     for (std::string_view entry : kDigitRuleEntries) box.add(std::string(entry).c_str());
@@ -48,21 +58,25 @@ TOptionsFrm::TOptionsFrm()
       Delimiters(80, 28, 265, 24),
       dumpWordsLabel_(10, 60, 100, 22, "Dump Word List:"),
       DumpWords(110, 61, 22, 20),
-      Button1(10, 178, 115, 25, "Revert to defaults"),
-      Button2(255, 138, 90, 25, "Use"),
-      Button3(255, 178, 90, 25, "Cancel"),
+      Button1(10, 210, 115, 25, "Revert to defaults"),
+      Button2(255, 170, 90, 25, "Use"),
+      Button3(255, 210, 90, 25, "Cancel"),
       digitsLabel_(10, 90, 260, 18, "Digits required for numbers to be a valid word:"),
       minMaxLabel_(30, 110, 200, 16, "Min                Max"),
       DigitMin(20, 128, 70, 24),
-      Button4(135, 178, 105, 25, "Set as defaults"),
-      DigitMax(110, 128, 70, 24) {
+      Button4(135, 210, 105, 25, "Set as defaults"),
+      DigitMax(110, 128, 70, 24),
+      charsetLabel_(10, 166, 110, 24, "Undeclared pages in:"),
+      Charset(125, 166, 110, 24) {
     end();
     set_modal();
     background_.BitMap(*MakeBackgroundTile());
     StyleLabel(autoAddedLabel_, FL_RED);
-    for (Fl_Box* label : {&delimitersLabel_, &dumpWordsLabel_, &digitsLabel_, &minMaxLabel_}) StyleLabel(*label);
+    for (Fl_Box* label : {&delimitersLabel_, &dumpWordsLabel_, &digitsLabel_, &minMaxLabel_, &charsetLabel_})
+        StyleLabel(*label);
     Delimiters.tooltip("Characters that separate words");
     DumpWords.tooltip("Generates a .lst file of all words found");
+    Charset.tooltip("Character set of pages and text files that declare none (no byte order mark or <meta>)");
     Button1.tooltip("Reset to your default project settings");
     Button2.tooltip("Accept and use you modifications");
     Button3.tooltip("Ignore any modifications");
@@ -70,6 +84,7 @@ TOptionsFrm::TOptionsFrm()
     for (Fl_Button* button : {&Button1, static_cast<Fl_Button*>(&Button2), &Button3, &Button4}) button->labelsize(11);
     FillDigitBox(DigitMin);
     FillDigitBox(DigitMax);
+    FillCharsetBox(Charset);
 
     Button1.callback(Forward<&TOptionsFrm::Button1Click>, this);
     Button2.callback(Forward<&TOptionsFrm::Button2Click>, this);
@@ -97,6 +112,7 @@ void TOptionsFrm::FillControls(const OptionsControls& controls) {
     DumpWords.value(controls.dumpWords ? 1 : 0);
     DigitMin.value(DigitRuleText(controls.digitMinIndex).c_str());
     DigitMax.value(DigitRuleText(controls.digitMaxIndex).c_str());
+    Charset.value(CharsetEntryIndex(controls.charset));
 }
 
 OptionsControls TOptionsFrm::ReadControls() const {
@@ -105,6 +121,7 @@ OptionsControls TOptionsFrm::ReadControls() const {
     controls.dumpWords = DumpWords.value() != 0;
     controls.digitMinIndex = DigitRuleIndex(DigitMin.value());
     controls.digitMaxIndex = DigitRuleIndex(DigitMax.value());
+    controls.charset = kCharsetEntries[Charset.value() == 1 ? 1 : 0];
     return controls;
 }
 

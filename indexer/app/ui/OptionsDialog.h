@@ -1,10 +1,12 @@
-// TOptionsFrm, the options dialog: delimiters, word dump and the two digit
-// rules, with "Use", "Cancel", "Set as defaults" and "Revert to defaults".
+// TOptionsFrm, the options dialog: delimiters, word dump, the two digit
+// rules and the character set of undeclared documents, with "Use", "Cancel", "Set as defaults" and "Revert to
+// defaults".
 #pragma once
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Input_Choice.H>
@@ -46,6 +48,8 @@ private:
     Fl_Input_Choice DigitMin;
     Fl_Button Button4;
     Fl_Input_Choice DigitMax;
+    Fl_Box charsetLabel_;
+    Fl_Choice Charset;
 
     OptionsDialogLogic* active_ = nullptr;  ///< the logic of the showing in progress
     bool used_ = false;
