@@ -5,6 +5,7 @@
 #include <utf8proc.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "platform/CodePage.h"
@@ -62,22 +63,33 @@ std::optional<char> UndecomposedLetterByte(char32_t cp) {
     return std::nullopt;
 }
 
-/// Appends what one well-formed code point becomes in a Windows-1252 text.
-void AppendAsWindows1252Text(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-        return;
-    }
+/// What one well-formed code point of 128 or above becomes in a Windows-1252
+/// text: a byte, or nothing when it is removed.
+std::optional<char> Windows1252TextByte(char32_t cp) {
+    // Latin-1 holds one space separator and one format character; every
+    // other character there is its own byte, without asking for a category.
+    if (cp >= 0xA0 && cp <= 0xFF && cp != 0xA0 && cp != 0xAD) return static_cast<char>(cp);
     const utf8proc_category_t category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
-    if (category == UTF8PROC_CATEGORY_ZS) {
-        out += ' ';
-        return;
-    }
-    if (category == UTF8PROC_CATEGORY_CF) return;
+    if (category == UTF8PROC_CATEGORY_ZS) return ' ';
+    if (category == UTF8PROC_CATEGORY_CF) return std::nullopt;
     std::optional<char> byte = Windows1252ByteFor(cp);
     if (!byte) byte = DecomposedBaseByte(cp);
     if (!byte) byte = UndecomposedLetterByte(cp);
-    out += byte.value_or(' ');
+    return byte.value_or(' ');
+}
+
+/// The length of the run of ASCII bytes at the start of `text`, eight bytes at a time.
+std::size_t AsciiRunLength(std::string_view text) noexcept {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::size_t length = 0;
+    while (length + 8 <= text.size()) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, text.data() + length, 8);
+        if ((chunk & kHighBits) != 0) break;
+        length += 8;
+    }
+    while (length < text.size() && static_cast<unsigned char>(text[length]) < 0x80) ++length;
+    return length;
 }
 
 /// Decodes one UTF-8 sequence at `text[i]`; returns its length, 0 when malformed.
@@ -130,18 +142,25 @@ std::string Utf8ToWindows1252Text(std::string_view utf8) {
 }
 
 void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
-    out.clear();
-    out.reserve(utf8.size());
+    // Every sequence and every stray byte gives at most one byte.
+    out.resize(utf8.size());
+    char* write = out.data();
     for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t ascii = AsciiRunLength(utf8.substr(i));
+        std::memcpy(write, utf8.data() + i, ascii);
+        write += ascii;
+        i += ascii;
+        if (i == utf8.size()) break;
         char32_t cp = 0;
         const std::size_t length = DecodeOne(utf8, i, cp);
         if (length == 0) {
-            out += utf8[i++];
+            *write++ = utf8[i++];
             continue;
         }
-        AppendAsWindows1252Text(out, cp);
+        if (const std::optional<char> byte = Windows1252TextByte(cp)) *write++ = *byte;
         i += length;
     }
+    out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
 std::string Windows1252ToUtf8(std::string_view text) {
