@@ -147,6 +147,14 @@ TEST_F(TextLineReaderFile, CrAtChunkEndFollowedByLineFeed) {
     EXPECT_EQ(lines, (Lines{first, "b"}));
 }
 
+TEST_F(TextLineReaderFile, PeekShowsTheFirstBytesWithoutReadingThem) {
+    platform::TextLineReader reader(Write("<meta charset=utf-8>\r\nnext"));
+    EXPECT_EQ(reader.Peek(6), "<meta ");
+    EXPECT_EQ(reader.Peek(1024), "<meta charset=utf-8>\r\nnext") << "a short file gives all it holds";
+    EXPECT_EQ(LinesOf(std::move(reader)), (Lines{"<meta charset=utf-8>", "next"}));
+    EXPECT_EQ(platform::TextLineReader::FromBytes("").Peek(4), "");
+}
+
 TEST_F(TextLineReaderFile, MissingFileThrowsWithPath) {
     try {
         platform::TextLineReader reader(folder_ / "missing.txt");
