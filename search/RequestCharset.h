@@ -1,0 +1,31 @@
+// Which character set a search request is written in: the browser names it in
+// the hidden "_charset_" field, or a POST names it in its content type. A
+// request in UTF-8 gets its words converted and its page written in UTF-8;
+// every other request is read and answered in Windows-1252.
+#pragma once
+
+#include <string_view>
+
+namespace search {
+
+/// The name of the hidden form field that browsers fill with the submission's encoding.
+inline constexpr std::string_view kCharsetFieldName = "_charset_";
+
+/// The automatic header value of a page written in UTF-8.
+inline constexpr std::string_view kUtf8PageContentType = "text/html; charset=utf-8";
+
+/// True when a character set name is "UTF-8" or "utf8", in any letter case.
+bool IsUtf8CharsetName(std::string_view name) noexcept;
+
+/// True when a content type carries the parameter charset=utf-8 (or utf8):
+/// parameter name and value in any case, blanks around them and quotes
+/// around the value allowed ("application/x-www-form-urlencoded; charset=UTF-8").
+bool ContentTypeNamesUtf8(std::string_view contentType) noexcept;
+
+/// Whether a request is in UTF-8: its "_charset_" field (`charsetField`,
+/// empty when absent) names UTF-8, or it is a POST (`requestMethod`) whose
+/// `contentType` carries charset=utf-8.
+bool IsUtf8Request(std::string_view charsetField, std::string_view requestMethod,
+                   std::string_view contentType) noexcept;
+
+}  // namespace search
