@@ -6,10 +6,13 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
 #include "platform/Environment.h"
+#include "platform/Utf8Text.h"
+#include "search/RequestCharset.h"
 
 namespace search {
 namespace {
@@ -74,6 +77,80 @@ std::string_view MessageLine(std::string& line, std::string_view text) {
 std::string_view DocumentLine(std::string& line, std::string_view title, std::string_view url) {
     BuildFieldLine(line, title, url);
     return line;
+}
+
+// The Slovenian messages are ISO-8859-2 bytes; every other text of the page
+// is Windows-1252.
+bool MessagesAreLatin2(std::int32_t languageOffset) noexcept { return languageOffset == LanguageOffsetOf("sl"); }
+
+// Whether every byte is ASCII, eight bytes at a time: a results page runs
+// every title and URL through here.
+bool IsAscii(std::string_view text) noexcept {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::uint64_t bits = 0;
+    std::size_t i = 0;
+    for (; i + sizeof(std::uint64_t) <= text.size(); i += sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        bits |= word;
+    }
+    for (; i < text.size(); ++i) bits |= static_cast<unsigned char>(text[i]);
+    return (bits & kHighBits) == 0;
+}
+
+// Hands each line to the page in the page's character set. A Windows-1252
+// page gets the lines as they are, and so does a UTF-8 page where a line is
+// all ASCII (the same bytes in every code page): most titles and URLs are.
+class PageLineWriter {
+public:
+    PageLineWriter(PageCharset charset, const std::function<void(std::string_view)>& writeLn)
+        : charset_(charset), writeLn_(writeLn) {}
+
+    void Windows1252Line(std::string_view line) const {
+        if (NeedsConversion(line)) writeLn_(platform::Windows1252ToUtf8(line));
+        else writeLn_(line);
+    }
+    void Latin2Line(std::string_view line) const {
+        if (NeedsConversion(line)) writeLn_(platform::Iso88592ToUtf8(line));
+        else writeLn_(line);
+    }
+
+private:
+    bool NeedsConversion(std::string_view line) const noexcept {
+        return charset_ == PageCharset::kUtf8 && !IsAscii(line);
+    }
+
+    PageCharset charset_;
+    const std::function<void(std::string_view)>& writeLn_;
+};
+
+// Gives the engine the UTF-8 content type for one page and its own value back
+// afterwards: a relay server answers later requests with the same engine.
+class Utf8ContentTypeScope {
+public:
+    explicit Utf8ContentTypeScope(cgi::THttpEngine& engine)
+        : engine_(engine), saved_(std::exchange(engine.AutoContentType, std::string(kUtf8PageContentType))) {}
+    ~Utf8ContentTypeScope() { engine_.AutoContentType = std::move(saved_); }
+    Utf8ContentTypeScope(const Utf8ContentTypeScope&) = delete;
+    Utf8ContentTypeScope& operator=(const Utf8ContentTypeScope&) = delete;
+
+private:
+    cgi::THttpEngine& engine_;
+    std::string saved_;
+};
+
+PageCharset RequestPageCharset(cgi::THttpEngine& engine) {
+    const std::string charsetField = cgi::HttpGetField(kCharsetFieldName);
+    return IsUtf8Request(charsetField, engine.GetRequestMethod(), engine.GetContentType()) ? PageCharset::kUtf8
+                                                                                           : PageCharset::kWindows1252;
+}
+
+void WritePage(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset) {
+    cgi::HttpWriteLn("<HTML><BODY>");
+    cgi::HttpWriteLn("<!--start of data-->");
+    WriteDataLines(answer, languageOffset, charset, [](std::string_view line) { cgi::HttpWriteLn(line); });
+    cgi::HttpWriteLn("<!--end of data-->");
+    cgi::HttpWriteLn("</BODY></HTML>");
 }
 
 bool IsFileErrorCode(int code) noexcept { return code >= kFirstFileErrorCode && code <= kLastFileErrorCode; }
@@ -160,35 +237,88 @@ std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& fa
     return LoggableText(line);
 }
 
-void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
                     const std::function<void(std::string_view)>& writeLn) {
+    const PageLineWriter page(charset, writeLn);
+    const auto messageLine = [&](std::string& line, int number) {
+        const std::string_view text = MessageLine(line, MessageText(languageOffset, number));
+        if (MessagesAreLatin2(languageOffset)) page.Latin2Line(text);
+        else page.Windows1252Line(text);
+    };
     std::string line = std::to_string(answer.foundCount);
     line += kSeparator;
     line += kSeparator;
     writeLn(line);
     const int code = answer.errorCode;
     if (IsFileErrorCode(code)) {
-        writeLn(MessageLine(line, MessageText(languageOffset, kMessageFileError)));
+        messageLine(line, kMessageFileError);
     } else if (code == kWildcardErrorCode) {
-        writeLn(MessageLine(line, MessageText(languageOffset, kMessageWildcard1)));
-        writeLn(MessageLine(line, MessageText(languageOffset, kMessageWildcard2)));
+        messageLine(line, kMessageWildcard1);
+        messageLine(line, kMessageWildcard2);
     } else if (code == kNoRecordsErrorCode) {
-        writeLn(MessageLine(line, MessageText(languageOffset, kMessageNoRecords)));
+        messageLine(line, kMessageNoRecords);
     } else if (answer.foundCount >= 1 && answer.visitDocuments) {
-        answer.visitDocuments(
-            [&](std::string_view title, std::string_view url) { writeLn(DocumentLine(line, title, url)); });
+        answer.visitDocuments([&](std::string_view title, std::string_view url) {
+            page.Windows1252Line(DocumentLine(line, title, url));
+        });
     } else {
         for (std::size_t i = 0; i < answer.titles.size(); ++i) {
             if (answer.foundCount >= 1) {
                 // A URL list shorter than the titles leaves the URL empty
                 // rather than reading past its end.
                 const std::string_view url = i < answer.urls.size() ? std::string_view(answer.urls[i]) : "";
-                writeLn(DocumentLine(line, answer.titles[i], url));
+                page.Windows1252Line(DocumentLine(line, answer.titles[i], url));
             } else {
-                writeLn(MessageLine(line, answer.titles[i]));
+                page.Windows1252Line(MessageLine(line, answer.titles[i]));
             }
         }
     }
+}
+
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
+                    const std::function<void(std::string_view)>& writeLn) {
+    WriteDataLines(answer, languageOffset, PageCharset::kWindows1252, writeLn);
+}
+
+std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
+    std::string volumeName;
+    cgi::HttpGetField("volumeName", "", volumeName);
+    const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");
+    const std::optional<std::string> basePath =
+        IndexBasePath(IndexFolder(cgi::ModuleDirectory() + "/", indexSetting), volumeName);
+
+    const PageCharset charset = RequestPageCharset(engine);
+    std::string searchWords;
+    cgi::HttpGetField("searchWords", "", searchWords);
+    if (charset == PageCharset::kUtf8) searchWords = platform::Utf8ToWindows1252Text(searchWords);
+    // The search object lives until the page is written: the answer's lists are its own.
+    std::optional<TTARVO> tarvo;
+    SearchAnswer answer;
+    if (basePath) {
+        tarvo.emplace(*basePath);
+        // The page's lines are written straight from ".toc": a result of
+        // thousands of documents is never held in memory as a whole.
+        tarvo->SetListOnDemand(true);
+        tarvo->Search(searchWords);
+        answer.foundCount = tarvo->GetFoundCount();
+        answer.errorCode = tarvo->TakeErrorCode();
+        answer.titles = tarvo->GetTitles();
+        answer.urls = tarvo->GetUrls();
+        answer.visitDocuments = [&tarvo](const TTARVO::DocumentVisitor& visit) { tarvo->VisitDocuments(visit); };
+        if (IsFileErrorCode(answer.errorCode)) cgi::WriteLog(FileErrorLogLine(volumeName, tarvo->GetFileFailure()));
+    } else {
+        const std::string_view folder = indexSetting.empty() ? "program folder" : "index folder";
+        cgi::WriteLog("volumeName refused, it leaves the " + std::string(folder) + ": " + LoggableText(volumeName));
+        answer.errorCode = kRefusedVolumeErrorCode;
+    }
+
+    std::string language;
+    cgi::HttpGetField("language", "en", language);
+    const std::int32_t languageOffset = LanguageOffsetOf(language);
+    std::optional<Utf8ContentTypeScope> utf8ContentType;
+    if (charset == PageCharset::kUtf8) utf8ContentType.emplace(engine);
+    WritePage(answer, languageOffset, charset);
+    return languageOffset;
 }
 
 TForm1::TForm1(platform::TComponent* owner) : platform::TForm(owner), GeneralHttpEngine1(CreateEngineComponent()) {
@@ -213,45 +343,6 @@ cgi::TGeneralHttpEngine& TForm1::CreateEngineComponent() {
 
 void TForm1::LanguageMessage(int number, std::string& text) const { text = MessageText(LanguageOffset, number); }
 
-void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& /*Sender*/) {
-    std::string volumeName;
-    cgi::HttpGetField("volumeName", "", volumeName);
-    const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");
-    const std::optional<std::string> basePath =
-        IndexBasePath(IndexFolder(cgi::ModuleDirectory() + "/", indexSetting), volumeName);
-
-    std::string searchWords;
-    cgi::HttpGetField("searchWords", "", searchWords);
-    // The search object lives until the page is written: the answer's lists are its own.
-    std::optional<TTARVO> tarvo;
-    SearchAnswer answer;
-    if (basePath) {
-        tarvo.emplace(*basePath);
-        // The page's lines are written straight from ".toc": a result of
-        // thousands of documents is never held in memory as a whole.
-        tarvo->SetListOnDemand(true);
-        tarvo->Search(searchWords);
-        answer.foundCount = tarvo->GetFoundCount();
-        answer.errorCode = tarvo->TakeErrorCode();
-        answer.titles = tarvo->GetTitles();
-        answer.urls = tarvo->GetUrls();
-        answer.visitDocuments = [&tarvo](const TTARVO::DocumentVisitor& visit) { tarvo->VisitDocuments(visit); };
-        if (IsFileErrorCode(answer.errorCode)) cgi::WriteLog(FileErrorLogLine(volumeName, tarvo->GetFileFailure()));
-    } else {
-        const std::string_view folder = indexSetting.empty() ? "program folder" : "index folder";
-        cgi::WriteLog("volumeName refused, it leaves the " + std::string(folder) + ": " + LoggableText(volumeName));
-        answer.errorCode = kRefusedVolumeErrorCode;
-    }
-
-    std::string language;
-    cgi::HttpGetField("language", "en", language);
-    LanguageOffset = LanguageOffsetOf(language);
-
-    cgi::HttpWriteLn("<HTML><BODY>");
-    cgi::HttpWriteLn("<!--start of data-->");
-    WriteDataLines(answer, LanguageOffset, [](std::string_view line) { cgi::HttpWriteLn(line); });
-    cgi::HttpWriteLn("<!--end of data-->");
-    cgi::HttpWriteLn("</BODY></HTML>");
-}
+void TForm1::GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender) { LanguageOffset = AnswerSearchRequest(Sender); }
 
 }  // namespace search

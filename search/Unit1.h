@@ -58,6 +58,12 @@ std::string IndexFolder(std::string_view programDirectory, std::string_view sett
 /// ("DataBase.hsh: No such file or directory").
 std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& failure);
 
+/// The character set a results page is written in.
+enum class PageCharset {
+    kWindows1252,  ///< the texts' own bytes, as every page was written before
+    kUtf8,         ///< each text converted from its code page
+};
+
 /// What a search leaves for the results page; the lists belong to the search.
 struct SearchAnswer {
     std::int32_t foundCount = 0;          ///< documents found
@@ -73,10 +79,26 @@ struct SearchAnswer {
 /// "<found>~|~~|~", then by error code one file error line (257 to 511), two
 /// wildcard lines (512), the no-records line (513), or else one line per
 /// title: "title~|~url~|~~|~" while documents were found, otherwise
-/// "title~|~Not Applicable~|~~|~". Titles and URLs are written unchanged.
-/// With `visitDocuments` set, the document lines come from it.
+/// "title~|~Not Applicable~|~~|~". With `visitDocuments` set, the document
+/// lines come from it. On a Windows-1252 page titles and URLs are written
+/// unchanged; on a UTF-8 page each line is converted from its code page: the Slovenian
+/// messages from ISO-8859-2, titles, URLs and all other messages from
+/// Windows-1252.
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
+                    const std::function<void(std::string_view)>& writeLn);
+
+/// The same for a Windows-1252 page.
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
                     const std::function<void(std::string_view)>& writeLn);
+
+/// Serves one search request on `engine`, the calling thread's current
+/// engine: reads volumeName, searchWords, language and _charset_, runs the
+/// search and writes the results page. A request in UTF-8 (IsUtf8Request)
+/// has its words converted to Windows-1252 before the search and gets its
+/// page in UTF-8 under the header "content-type:text/html; charset=utf-8";
+/// every other request gets the Windows-1252 page. Returns the message-table
+/// offset of the request's language.
+std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine);
 
 /// The main form of the search program. It is never shown; creating it
 /// creates GeneralHttpEngine1 with its stored settings, and loading it makes
@@ -105,9 +127,9 @@ public:
     /// Sets `text` to the message numbered LanguageOffset + `number`.
     void LanguageMessage(int number, std::string& text) const;
 
-    /// The request handler: reads volumeName, searchWords and language, runs
-    /// the search and writes the results page. It never reads the request
-    /// body: the engine drops what it left unread (DropsUnreadBody).
+    /// The request handler: answers the request (AnswerSearchRequest) and
+    /// keeps its language's offset. It never reads the request body: the
+    /// engine drops what it left unread (DropsUnreadBody).
     void GeneralHttpEngine1ExecRequest(cgi::THttpEngine& Sender);
 
 private:

@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
 import { bytes, cgiEnvironment, indexDocuments, makeSite, readLogLines, runCgi, runProgram } from './lib/fixture.mjs';
-import { dataLines, kMessages, messageLine, searchForm, splitCgiOutput } from './lib/page.mjs';
+import { dataLines, kMessages, messageLine, searchForm, splitCgiOutput, utf8Bytes } from './lib/page.mjs';
 import { kEscapingVolumes, kScenarios } from './lib/scenarios.mjs';
 
 let site;
@@ -61,6 +61,20 @@ describe('standard CGI requests', () => {
     assert.deepEqual(pageLines(result.stdout), ['0~|~~|~', messageLine(kMessages.en[2])]);
     const log = readLogLines(logDir);
     assert.equal(log.filter((l) => l.endsWith('Content length exceeds AutoReadLimit')).length, 1, log.join('\n'));
+  });
+});
+
+describe('requests in UTF-8', () => {
+  function utf8PageLines(output) {
+    assert.equal(splitCgiOutput(output).headerLines[1], 'content-type:text/html; charset=utf-8');
+    return dataLines(splitCgiOutput(output).body);
+  }
+
+  it('writes the Slovenian messages from their ISO-8859-2 bytes', async () => {
+    const result = await runCgi(site, { query: `${searchForm({ volumeName: 'site', searchWords: 'do*',
+      language: 'sl' })}&_charset_=utf8` });
+    assert.deepEqual(utf8PageLines(result.stdout), ['0~|~~|~', messageLine('Zvezdica pri iskanju se lahko'),
+      messageLine(utf8Bytes('uporabi \u0161ele na tretjem mestu.'))]);
   });
 });
 

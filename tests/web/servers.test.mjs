@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { after, before, describe, it } from 'node:test';
 import { makeSite } from './lib/fixture.mjs';
-import { dataLines, kMessages, messageLine, request, searchForm } from './lib/page.mjs';
+import { dataLines, documentLine, kMessages, messageLine, request, searchForm, utf8Bytes } from './lib/page.mjs';
 import { kScenarios } from './lib/scenarios.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
 import { describeWithTools } from './lib/tools.mjs';
@@ -69,6 +69,24 @@ for (const kind of Object.keys(serverKinds)) {
         const response = await request(`${cgiUrl()}?${searchForm({ volumeName: '../cgi-bin/site',
           searchWords: 'banana', language: 'nl' })}`);
         assert.deepEqual(clientLines(response), ['0~|~~|~', messageLine(kMessages.nl[2])]);
+      });
+
+      // "café" sent as UTF-8 finds the Windows-1252 document, whose title
+      // and URL come back in UTF-8.
+      const cafeInUtf8 = ['1~|~~|~', utf8Bytes(documentLine('Caf\xe9 cr\xe8me', 'http://site.test/caf%E9.htm'))];
+      const utf8Form = (fields) => `${searchForm(fields)}&searchWords=caf%C3%A9`;
+
+      it('answers a GET form with the _charset_ field in UTF-8', async () => {
+        const response = await request(`${cgiUrl()}?${utf8Form({ volumeName: 'site' })}&_charset_=UTF-8`);
+        assert.equal(response.headers['content-type'], 'text/html; charset=utf-8');
+        assert.deepEqual(clientLines(response), cafeInUtf8, server.errorLog());
+      });
+
+      it('answers a POST form whose content type names UTF-8 in UTF-8', async () => {
+        const response = await request(cgiUrl(), { method: 'POST', body: utf8Form({ volumeName: 'site' }),
+          contentType: 'application/x-www-form-urlencoded; charset=UTF-8' });
+        assert.equal(response.headers['content-type'], 'text/html; charset=utf-8');
+        assert.deepEqual(clientLines(response), cafeInUtf8, server.errorLog());
       });
 
       it('serves the search page beside the program', async () => {

@@ -52,12 +52,14 @@ export function splitCgiOutput(output) {
 }
 
 /// Sends one request; resolves to {status, headers, body (Latin-1 string)}.
-/// `body` is a Latin-1 string sent as URL-encoded form data.
-export function request(url, { method = 'GET', body = null, timeoutMs = 20000 } = {}) {
+/// `body` is a Latin-1 string sent as URL-encoded form data, under
+/// `contentType`.
+export function request(url, { method = 'GET', body = null, timeoutMs = 20000,
+  contentType = 'application/x-www-form-urlencoded' } = {}) {
   return new Promise((resolve, reject) => {
     const payload = body === null ? null : Buffer.from(body, 'latin1');
     const headers = payload === null ? {} : {
-      'Content-Type': 'application/x-www-form-urlencoded',
+      'Content-Type': contentType,
       'Content-Length': String(payload.length),
     };
     const req = http.request(url, { method, headers, timeout: timeoutMs }, (res) => {
@@ -87,6 +89,11 @@ export function formEncode(text) {
     else out += '%' + b.toString(16).toUpperCase().padStart(2, '0');
   }
   return out;
+}
+
+/// A text's UTF-8 bytes as a Latin-1 string, the way the pages are read here.
+export function utf8Bytes(text) {
+  return Buffer.from(text, 'utf8').toString('latin1');
 }
 
 /// Form data of the three search fields; a field given as undefined is left out.
