@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/Environment.h"
+#include "platform/Utf8Text.h"
 #include "search/Unit1.h"
 #include "tests/cgi/MemoryEngine.h"
 #include "tests/search/SearchTestSupport.h"
@@ -90,6 +92,24 @@ TEST_F(Utf8Request, MessagesAreConvertedFromTheirCodePage) {
     EXPECT_EQ(Serve("GET", "volumeName=site&searchWords=zebra&language=fr&_charset_=utf-8"),
               Page(kUtf8Header, "0~|~~|~\r\nAucune page trouv\xC3\xA9" "e~|~Not Applicable~|~~|~\r\n"));
     // clang-format on
+}
+
+// Lines that are all ASCII skip the conversion: a byte above 127 anywhere in
+// a title, at any length, must still be converted.
+TEST(Utf8PageLines, EveryNonAsciiByteIsConvertedWhereverItStands) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t position = 0; position < length; ++position) {
+            std::string title(length, 'a');
+            title[position] = '\xE9';
+            const std::vector<std::string> titles{title}, urls{"u"};
+            const search::SearchAnswer answer{1, 0, titles, urls, {}};
+            std::vector<std::string> lines;
+            search::WriteDataLines(answer, 0, search::PageCharset::kUtf8,
+                                   [&lines](std::string_view line) { lines.emplace_back(line); });
+            ASSERT_EQ(lines.size(), 2u);
+            EXPECT_EQ(lines[1], platform::Windows1252ToUtf8(title + "~|~u~|~~|~")) << length << " " << position;
+        }
+    }
 }
 
 }  // namespace
