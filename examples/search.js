@@ -1,5 +1,7 @@
 // TARVO search page logic: encodes the form for tarvocgi, reads the data lines
-// of its results page and shows the count, the result links or the messages.
+// of its results page and shows the count, the result links a page of 50 at a
+// time with the query's words marked, or the messages; the page's own labels
+// follow the chosen language.
 'use strict';
 
 (function (root) {
@@ -7,6 +9,116 @@
   const kEndMarker = '<!--end of data-->';
   const kSeparator = '~|~';
   const kNotApplicable = 'Not Applicable';
+  const kCharsetField = '_charset_';
+  const kPageSize = 50;
+
+  // The page's own texts in each language tarvocgi knows, by its codes.
+  const kLabels = {
+    en: {
+      lang: 'en', heading: 'Search this site', wordsLabel: 'Words to find',
+      placeholder: 'Words to find, e.g. web AND search*', languageLabel: 'Language of the messages',
+      button: 'Search',
+      hint: 'Combine words with AND, OR and NOT; end a word with * to find every word that begins with it ' +
+        '(at least three letters before the *).',
+      searching: 'Searching…', failed: 'The search failed', resultsLabel: 'Documents found',
+      pagerLabel: 'Pages of results', previous: 'Previous', next: 'Next',
+      found: (n) => (n === 1 ? '1 document found' : `${n} documents found`),
+      range: (first, last, total) => `Results ${first}–${last} of ${total}`,
+    },
+    sp: {
+      lang: 'es', heading: 'Buscar en este sitio', wordsLabel: 'Palabras que buscar',
+      placeholder: 'Palabras que buscar, p. ej. web AND busca*', languageLabel: 'Idioma de los mensajes',
+      button: 'Buscar',
+      hint: 'Combine palabras con AND, OR y NOT; termine una palabra con * para encontrar todas las que ' +
+        'empiezan así (al menos tres letras antes del *).',
+      searching: 'Buscando…', failed: 'La búsqueda ha fallado', resultsLabel: 'Documentos encontrados',
+      pagerLabel: 'Páginas de resultados', previous: 'Anterior', next: 'Siguiente',
+      found: (n) => (n === 1 ? '1 documento encontrado' : `${n} documentos encontrados`),
+      range: (first, last, total) => `Resultados ${first}–${last} de ${total}`,
+    },
+    da: {
+      lang: 'da', heading: 'Søg på dette websted', wordsLabel: 'Ord at søge efter',
+      placeholder: 'Ord at søge efter, f.eks. web AND søg*', languageLabel: 'Sprog for meddelelserne',
+      button: 'Søg',
+      hint: 'Kombinér ord med AND, OR og NOT; afslut et ord med * for at finde alle ord, der begynder med ' +
+        'det (mindst tre bogstaver før *).',
+      searching: 'Søger…', failed: 'Søgningen mislykkedes', resultsLabel: 'Fundne dokumenter',
+      pagerLabel: 'Sider med resultater', previous: 'Forrige', next: 'Næste',
+      found: (n) => (n === 1 ? '1 dokument fundet' : `${n} dokumenter fundet`),
+      range: (first, last, total) => `Resultat ${first}–${last} af ${total}`,
+    },
+    nl: {
+      lang: 'nl', heading: 'Zoeken op deze site', wordsLabel: 'Te zoeken woorden',
+      placeholder: 'Te zoeken woorden, bijv. web AND zoek*', languageLabel: 'Taal van de meldingen',
+      button: 'Zoeken',
+      hint: 'Combineer woorden met AND, OR en NOT; eindig een woord met * om alle woorden te vinden die ' +
+        'ermee beginnen (minstens drie letters vóór de *).',
+      searching: 'Bezig met zoeken…', failed: 'Het zoeken is mislukt', resultsLabel: 'Gevonden documenten',
+      pagerLabel: 'Pagina’s met resultaten', previous: 'Vorige', next: 'Volgende',
+      found: (n) => (n === 1 ? '1 document gevonden' : `${n} documenten gevonden`),
+      range: (first, last, total) => `Resultaten ${first}–${last} van ${total}`,
+    },
+    sl: {
+      lang: 'sl', heading: 'Iskanje po tej strani', wordsLabel: 'Iskane besede',
+      placeholder: 'Iskane besede, npr. splet AND iska*', languageLabel: 'Jezik sporočil',
+      button: 'Išči',
+      hint: 'Besede povežite z AND, OR in NOT; z * na koncu besede najdete vse besede, ki se tako začnejo ' +
+        '(vsaj tri črke pred *).',
+      searching: 'Iskanje …', failed: 'Iskanje ni uspelo', resultsLabel: 'Najdeni dokumenti',
+      pagerLabel: 'Strani z zadetki', previous: 'Prejšnja', next: 'Naslednja',
+      found: (n) => `Najdenih dokumentov: ${n}`,
+      range: (first, last, total) => `Zadetki ${first}–${last} od ${total}`,
+    },
+    fr: {
+      lang: 'fr', heading: 'Rechercher sur ce site', wordsLabel: 'Mots à chercher',
+      placeholder: 'Mots à chercher, p. ex. web AND recherch*', languageLabel: 'Langue des messages',
+      button: 'Rechercher',
+      hint: 'Combinez les mots avec AND, OR et NOT\u00a0; terminez un mot par * pour trouver tous les mots ' +
+        'qui commencent ainsi (au moins trois lettres avant le *).',
+      searching: 'Recherche en cours…', failed: 'La recherche a échoué', resultsLabel: 'Documents trouvés',
+      pagerLabel: 'Pages de résultats', previous: 'Précédent', next: 'Suivant',
+      found: (n) => (n <= 1 ? `${n} document trouvé` : `${n} documents trouvés`),
+      range: (first, last, total) => `Résultats ${first} à ${last} sur ${total}`,
+    },
+    de: {
+      lang: 'de', heading: 'Diese Website durchsuchen', wordsLabel: 'Gesuchte Wörter',
+      placeholder: 'Gesuchte Wörter, z. B. web AND such*', languageLabel: 'Sprache der Meldungen',
+      button: 'Suchen',
+      hint: 'Verbinden Sie Wörter mit AND, OR und NOT; ein * am Wortende findet alle Wörter, die so ' +
+        'beginnen (mindestens drei Buchstaben vor dem *).',
+      searching: 'Suche läuft…', failed: 'Die Suche ist fehlgeschlagen', resultsLabel: 'Gefundene Dokumente',
+      pagerLabel: 'Ergebnisseiten', previous: 'Zurück', next: 'Weiter',
+      found: (n) => (n === 1 ? '1 Dokument gefunden' : `${n} Dokumente gefunden`),
+      range: (first, last, total) => `Treffer ${first}–${last} von ${total}`,
+    },
+    no: {
+      lang: 'no', heading: 'Søk på dette nettstedet', wordsLabel: 'Ord du vil finne',
+      placeholder: 'Ord du vil finne, f.eks. web AND søk*', languageLabel: 'Språk for meldingene',
+      button: 'Søk',
+      hint: 'Kombiner ord med AND, OR og NOT; avslutt et ord med * for å finne alle ord som begynner slik ' +
+        '(minst tre bokstaver før *).',
+      searching: 'Søker…', failed: 'Søket mislyktes', resultsLabel: 'Dokumenter funnet',
+      pagerLabel: 'Sider med treff', previous: 'Forrige', next: 'Neste',
+      found: (n) => (n === 1 ? '1 dokument funnet' : `${n} dokumenter funnet`),
+      range: (first, last, total) => `Treff ${first}–${last} av ${total}`,
+    },
+    it: {
+      lang: 'it', heading: 'Cerca in questo sito', wordsLabel: 'Parole da cercare',
+      placeholder: 'Parole da cercare, ad es. web AND cerc*', languageLabel: 'Lingua dei messaggi',
+      button: 'Cerca',
+      hint: 'Combinare le parole con AND, OR e NOT; terminare una parola con * per trovare tutte le parole ' +
+        'che iniziano così (almeno tre lettere prima dell’*).',
+      searching: 'Ricerca in corso…', failed: 'La ricerca non è riuscita', resultsLabel: 'Documenti trovati',
+      pagerLabel: 'Pagine di risultati', previous: 'Precedente', next: 'Successivo',
+      found: (n) => (n === 1 ? '1 documento trovato' : `${n} documenti trovati`),
+      range: (first, last, total) => `Risultati ${first}–${last} di ${total}`,
+    },
+  };
+
+  // The texts of a language code; English for a code tarvocgi does not know.
+  function labelsFor(language) {
+    return Object.prototype.hasOwnProperty.call(kLabels, language) ? kLabels[language] : kLabels.en;
+  }
 
   // The messages of tarvocgi are single-byte texts: the Slovenian ones carry
   // "š" as byte 185, its Latin-2 (ISO-8859-2) code; every other language is
@@ -61,6 +173,21 @@
       .join('&');
   }
 
+  // The fields to send: in UTF-8 the `_charset_` field says so (first when
+  // the form lacks it); in a single-byte character set it is left out, so
+  // the request is the one older installations know.
+  function requestFields(fields, charset) {
+    const others = fields.filter(([name]) => name !== kCharsetField);
+    if (!isUtf8(charset)) return others;
+    const at = Math.max(0, fields.findIndex(([name]) => name === kCharsetField));
+    return [...others.slice(0, at), [kCharsetField, 'UTF-8'], ...others.slice(at)];
+  }
+
+  // True when the answer's content type declares UTF-8.
+  function answerIsUtf8(contentType) {
+    return /;\s*charset\s*=\s*"?utf-?8"?\s*(;|$)/i.test(contentType || '');
+  }
+
   // The lines between the data markers, or null when the page has none.
   function dataLines(text) {
     const lines = text.split(/\r\n|\n|\r/);
@@ -91,6 +218,93 @@
     return page;
   }
 
+  // Reads the bytes of an answer: all UTF-8 when its content type says so,
+  // else the titles in the site's character set and the messages in theirs.
+  function readAnswer(bytes, contentType, charset, language) {
+    if (answerIsUtf8(contentType)) return parseResults(new TextDecoder('utf-8').decode(bytes));
+    return parseResults(new TextDecoder(charset).decode(bytes),
+      new TextDecoder(messageCharset(language)).decode(bytes));
+  }
+
+  // ---- Marking the query's words in the titles ----
+
+  // Letters without a decomposition that the index still holds as Latin ones.
+  const kSpecialLetters = {
+    'ł': 'l', 'Ł': 'L', 'đ': 'd', 'Đ': 'D', 'ħ': 'h', 'Ħ': 'H', 'ı': 'i', 'ŀ': 'l', 'Ŀ': 'L',
+  };
+
+  // One character as the index holds it: a character of Windows-1252 as it
+  // is, an accented letter outside it as its base letter, as tarvocgi
+  // converts a UTF-8 query.
+  function foldCharacter(ch) {
+    if (byteTable('windows-1252').has(ch)) return ch;
+    if (kSpecialLetters[ch]) return kSpecialLetters[ch];
+    const parts = ch.normalize('NFD');
+    const base = parts.replace(/\p{Mn}+/gu, '');
+    return base.length === 1 && base !== ch && byteTable('windows-1252').has(base) ? base : ch;
+  }
+
+  // A word in the form compared for marking: letters folded, upper case.
+  function wordKey(word) {
+    return Array.from(word, foldCharacter).join('').toUpperCase();
+  }
+
+  // The words of a query to mark: {key, prefix} for each word that is not an
+  // operator or after NOT; a word ending in * matches every word it begins.
+  function queryTerms(query) {
+    const terms = [];
+    let negated = false;
+    for (const token of query.split(/[\s()"]+/u)) {
+      if (token === '') continue;
+      const upper = token.toUpperCase();
+      if (upper === 'NOT' || upper === '!') { negated = terms.length > 0; continue; }
+      if (['AND', 'OR', '&', '|'].includes(upper)) { negated = false; continue; }
+      const wasNegated = negated;
+      negated = false;
+      const prefix = token.endsWith('*');
+      const stem = prefix ? token.replace(/\*+$/, '') : token;
+      if (wasNegated || stem === '' || stem.includes('*')) continue;
+      terms.push({ key: wordKey(stem), prefix });
+    }
+    return terms;
+  }
+
+  // A title cut into [{text, marked}] parts; the marked parts are the words
+  // the terms match. Words are runs of letters, marks and digits.
+  function markedParts(title, terms) {
+    const parts = [];
+    const push = (text, marked) => {
+      if (text === '') return;
+      const last = parts[parts.length - 1];
+      if (last && last.marked === marked) last.text += text;
+      else parts.push({ text, marked });
+    };
+    let at = 0;
+    for (const match of title.matchAll(/[\p{L}\p{M}\p{N}]+/gu)) {
+      const key = wordKey(match[0]);
+      const hit = terms.some((t) => (t.prefix ? key.startsWith(t.key) : key === t.key));
+      push(title.slice(at, match.index), false);
+      push(match[0], hit);
+      at = match.index + match[0].length;
+    }
+    push(title.slice(at), false);
+    return parts;
+  }
+
+  // ---- Pages of results ----
+
+  // The page of results at `index` (from 0, kept within the pages there are):
+  // {index, first, last (1-based, 0 when empty), items, hasPrevious, hasNext}.
+  function resultPage(results, index) {
+    const pageCount = Math.max(1, Math.ceil(results.length / kPageSize));
+    const at = Math.min(Math.max(0, index), pageCount - 1);
+    const items = results.slice(at * kPageSize, (at + 1) * kPageSize);
+    return {
+      index: at, items, first: items.length === 0 ? 0 : at * kPageSize + 1, last: at * kPageSize + items.length,
+      hasPrevious: at > 0, hasNext: at < pageCount - 1,
+    };
+  }
+
   // A link target from the index is used only when it cannot run script.
   function safeHref(url) {
     const trimmed = url.trim();
@@ -98,51 +312,102 @@
     return trimmed;
   }
 
+  // ---- The page ----
+
   function clear(element) {
     while (element.firstChild) element.removeChild(element.firstChild);
   }
 
-  function countText(count) {
-    return count === 1 ? '1 document found' : count + ' documents found';
+  // Only text nodes and <mark> elements: a title never becomes markup.
+  function appendMarked(doc, parent, text, terms) {
+    for (const part of markedParts(text, terms)) {
+      if (part.marked) {
+        const mark = doc.createElement('mark');
+        mark.textContent = part.text;
+        parent.appendChild(mark);
+      } else {
+        parent.appendChild(doc.createTextNode(part.text));
+      }
+    }
   }
 
-  function show(doc, page) {
-    const countBox = doc.getElementById('count');
+  function resultItem(doc, result, terms) {
+    const item = doc.createElement('li');
+    const href = safeHref(result.url);
+    const label = result.title.trim() !== '' ? result.title : result.url;
+    const heading = doc.createElement(href !== null ? 'a' : 'span');
+    heading.className = 'title';
+    if (href !== null) heading.href = href;
+    appendMarked(doc, heading, label, terms);
+    item.appendChild(heading);
+    const url = doc.createElement('span');
+    url.className = 'url';
+    url.textContent = result.url;
+    item.appendChild(url);
+    return item;
+  }
+
+  // The state of what is shown: the answer, the query's terms, the page.
+  const state = { answer: null, terms: [], pageIndex: 0 };
+
+  function showPage(doc, labels) {
     const results = doc.getElementById('results');
-    const messages = doc.getElementById('messages');
+    const pager = doc.getElementById('pager');
     clear(results);
+    const page = resultPage(state.answer.results, state.pageIndex);
+    state.pageIndex = page.index;
+    results.start = page.first || 1;
+    for (const result of page.items) results.appendChild(resultItem(doc, result, state.terms));
+    pager.hidden = !page.hasPrevious && !page.hasNext;
+    doc.getElementById('previous-page').disabled = !page.hasPrevious;
+    doc.getElementById('next-page').disabled = !page.hasNext;
+    doc.getElementById('page-range').textContent = pager.hidden ? '' :
+      labels.range(page.first, page.last, state.answer.results.length);
+  }
+
+  function show(doc, labels) {
+    const messages = doc.getElementById('messages');
     clear(messages);
-    countBox.textContent = countText(page.count);
-    for (const result of page.results) {
-      const item = doc.createElement('li');
-      const href = safeHref(result.url);
-      const label = result.title.trim() !== '' ? result.title : result.url;
-      if (href !== null) {
-        const link = doc.createElement('a');
-        link.href = href;
-        link.textContent = label;
-        item.appendChild(link);
-      } else {
-        item.textContent = label;
-      }
-      results.appendChild(item);
-    }
-    for (const message of page.messages) {
+    doc.getElementById('count').textContent = labels.found(state.answer.count);
+    for (const message of state.answer.messages) {
       const line = doc.createElement('p');
       line.textContent = message;
       messages.appendChild(line);
     }
+    showPage(doc, labels);
+  }
+
+  // The page's own texts in the chosen language, and what is shown with them.
+  function applyLabels(doc, language) {
+    const labels = labelsFor(language);
+    doc.documentElement.lang = labels.lang;
+    doc.title = labels.heading;
+    for (const element of doc.querySelectorAll('[data-label]')) element.textContent = labels[element.dataset.label];
+    for (const element of doc.querySelectorAll('[data-label-placeholder]')) {
+      element.placeholder = labels[element.dataset.labelPlaceholder];
+    }
+    for (const element of doc.querySelectorAll('[data-label-aria]')) {
+      element.setAttribute('aria-label', labels[element.dataset.labelAria]);
+    }
+    if (state.answer !== null) show(doc, labels);
+  }
+
+  function setStatus(doc, text, name) {
+    const status = doc.getElementById('status');
+    status.textContent = text;
+    status.dataset.state = name;
   }
 
   async function submit(doc, form) {
-    const status = doc.getElementById('status');
-    const charset = form.dataset.charset || 'windows-1252';
+    const charset = form.dataset.charset || 'utf-8';
     const method = (form.getAttribute('method') || 'post').toLowerCase();
-    const fields = Array.from(new FormData(form).entries()).map(([n, v]) => [n, String(v)]);
-    const language = (fields.find(([n]) => n === 'language') || [null, 'en'])[1];
-    const body = encodeForm(fields, charset);
+    const formFields = Array.from(new FormData(form).entries()).map(([n, v]) => [n, String(v)]);
+    const language = (formFields.find(([n]) => n === 'language') || [null, 'en'])[1];
+    const query = (formFields.find(([n]) => n === 'searchWords') || [null, ''])[1];
+    const labels = labelsFor(language);
+    const body = encodeForm(requestFields(formFields, charset), charset);
     const action = form.getAttribute('action');
-    status.textContent = 'Searching…';
+    setStatus(doc, labels.searching, 'searching');
     try {
       const response = method === 'get'
         ? await fetch(action + '?' + body)
@@ -153,27 +418,46 @@
         });
       const bytes = await response.arrayBuffer();
       if (!response.ok) throw new Error('the server answered ' + response.status);
-      const page = parseResults(new TextDecoder(charset).decode(bytes),
-        new TextDecoder(messageCharset(language)).decode(bytes));
-      if (page === null) throw new Error('the answer holds no results');
-      show(doc, page);
-      status.textContent = '';
+      const answer = readAnswer(bytes, response.headers.get('content-type'), isUtf8(charset) ? 'utf-8' : charset,
+        language);
+      if (answer === null) throw new Error('the answer holds no results');
+      Object.assign(state, { answer, terms: queryTerms(query), pageIndex: 0 });
+      show(doc, labels);
+      setStatus(doc, '', 'done');
     } catch (error) {
-      status.textContent = 'The search failed: ' + error.message;
+      setStatus(doc, labels.failed + ': ' + error.message, 'failed');
     }
   }
 
-  const api = { encodeFormValue, encodeForm, dataLines, parseResults, safeHref, messageCharset };
+  function turnPage(doc, form, step) {
+    if (state.answer === null) return;
+    state.pageIndex += step;
+    showPage(doc, labelsFor(form.elements.language ? form.elements.language.value : 'en'));
+    const first = doc.querySelector('#results .title');
+    if (first) first.focus();
+  }
+
+  function start(doc) {
+    const form = doc.getElementById('search-form');
+    const language = form.elements.language;
+    applyLabels(doc, language ? language.value : 'en');
+    if (language) language.addEventListener('change', () => applyLabels(doc, language.value));
+    form.addEventListener('submit', (event) => {
+      event.preventDefault();
+      submit(doc, form);
+    });
+    doc.getElementById('previous-page').addEventListener('click', () => turnPage(doc, form, -1));
+    doc.getElementById('next-page').addEventListener('click', () => turnPage(doc, form, 1));
+  }
+
+  const api = {
+    encodeFormValue, encodeForm, requestFields, answerIsUtf8, readAnswer, dataLines, parseResults, safeHref,
+    messageCharset, labelsFor, queryTerms, markedParts, resultPage, kLabels, kPageSize,
+  };
   if (typeof module !== 'undefined' && module.exports) {
     module.exports = api;
   } else {
     root.tarvoSearch = api;
-    root.document.addEventListener('DOMContentLoaded', () => {
-      const form = root.document.getElementById('search-form');
-      form.addEventListener('submit', (event) => {
-        event.preventDefault();
-        submit(root.document, form);
-      });
-    });
+    root.document.addEventListener('DOMContentLoaded', () => start(root.document));
   }
 })(typeof window !== 'undefined' ? window : globalThis);

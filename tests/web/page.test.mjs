@@ -84,3 +84,84 @@ describe('message character sets', () => {
     }
   });
 });
+
+describe('UTF-8 requests and answers', () => {
+  const fields = [['_charset_', 'whatever'], ['volumeName', 'site'], ['searchWords', 'été'], ['language', 'fr']];
+
+  it('sends _charset_=UTF-8 in UTF-8 and leaves the field out in a single-byte set', () => {
+    assert.equal(page.encodeForm(page.requestFields(fields, 'utf-8'), 'utf-8'),
+      '_charset_=UTF-8&volumeName=site&searchWords=%C3%A9t%C3%A9&language=fr');
+    assert.equal(page.encodeForm(page.requestFields(fields, 'windows-1252'), 'windows-1252'),
+      'volumeName=site&searchWords=%E9t%E9&language=fr');
+    assert.deepEqual(page.requestFields([['searchWords', 'a']], 'UTF8'), [['_charset_', 'UTF-8'], ['searchWords', 'a']]);
+  });
+
+  it('reads an answer as UTF-8 only when its content type says so', () => {
+    for (const type of ['text/html; charset=utf-8', 'text/html;charset=UTF-8', 'text/html; charset="utf8"']) {
+      assert.equal(page.answerIsUtf8(type), true, type);
+    }
+    for (const type of ['text/html', 'text/html; charset=iso-8859-1', 'text/html; xcharset=utf-8', null]) {
+      assert.equal(page.answerIsUtf8(type), false, String(type));
+    }
+    const utf8 = Buffer.from(wrap('1~|~~|~', 'Café – šola~|~http://a/1~|~~|~'), 'utf8');
+    assert.equal(page.readAnswer(utf8, 'text/html; charset=utf-8', 'windows-1252', 'sl').results[0].title,
+      'Café – šola');
+    const old = Buffer.from(wrap('0~|~~|~', 'uporabi \u00b9ele~|~Not Applicable~|~~|~'), 'latin1');
+    assert.deepEqual(page.readAnswer(old, 'text/html', 'utf-8', 'sl').messages, ['uporabi \u0161ele']);
+  });
+});
+
+describe('marking the query words', () => {
+  const marked = (title, query) => page.markedParts(title, page.queryTerms(query))
+    .filter((p) => p.marked).map((p) => p.text);
+
+  it('marks whole words in any letter case, and every word a trailing * begins', () => {
+    assert.deepEqual(marked('Library news and the reading room', 'LIBRARY read*'), ['Library', 'reading']);
+    assert.deepEqual(marked('Libraries', 'library'), []);
+    assert.deepEqual(marked('Öffnungszeiten – Bücherei', 'öffnungszeiten BÜCH*'), ['Öffnungszeiten', 'Bücherei']);
+  });
+
+  it('marks letters the way the index folds them, and keeps Windows-1252 letters apart', () => {
+    assert.deepEqual(marked('Čitalnica in Łódź', 'citalnica lódz'), ['Čitalnica', 'Łódź']);
+    assert.deepEqual(marked('Łódź', 'lodz'), []);
+    assert.deepEqual(marked('Café', 'cafe'), []);
+  });
+
+  it('leaves operators, words after NOT and words with an inner * unmarked', () => {
+    assert.deepEqual(marked('cat and dog or bird', 'cat AND dog or NOT bird'), ['cat', 'dog']);
+    assert.deepEqual(marked('cat dog', 'NOT cat & d*g'), ['cat']);
+  });
+
+  it('keeps the whole title, markup included, as text parts', () => {
+    const title = '<img src=x onerror=alert(1)> Ledger & co';
+    const parts = page.markedParts(title, page.queryTerms('ledger'));
+    assert.equal(parts.map((p) => p.text).join(''), title);
+    assert.deepEqual(parts.filter((p) => p.marked), [{ text: 'Ledger', marked: true }]);
+  });
+});
+
+describe('pages of results', () => {
+  const results = Array.from({ length: 120 }, (_, i) => i + 1);
+
+  it('cuts the results into pages of 50 and keeps the index within them', () => {
+    const pick = (p) => [p.index, p.first, p.last, p.items.length, p.hasPrevious, p.hasNext];
+    assert.deepEqual(pick(page.resultPage(results, 0)), [0, 1, 50, 50, false, true]);
+    assert.deepEqual(pick(page.resultPage(results, 2)), [2, 101, 120, 20, true, false]);
+    assert.deepEqual(pick(page.resultPage(results, 7)), [2, 101, 120, 20, true, false]);
+    assert.deepEqual(pick(page.resultPage(results.slice(0, 50), 0)), [0, 1, 50, 50, false, false]);
+    assert.deepEqual(pick(page.resultPage([], -1)), [0, 0, 0, 0, false, false]);
+  });
+});
+
+describe('labels', () => {
+  it('holds every label in each of the nine languages, English for an unknown code', () => {
+    const keys = Object.keys(page.kLabels.en).sort();
+    for (const code of ['en', 'sp', 'da', 'nl', 'sl', 'fr', 'de', 'no', 'it']) {
+      assert.deepEqual(Object.keys(page.kLabels[code]).sort(), keys, code);
+      assert.match(page.kLabels[code].found(2), /2/, code);
+      assert.match(page.kLabels[code].range(51, 100, 120), /51.*100.*120/, code);
+    }
+    assert.equal(page.labelsFor('xx'), page.kLabels.en);
+    assert.equal(page.labelsFor('constructor'), page.kLabels.en);
+  });
+});

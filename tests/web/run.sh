@@ -30,6 +30,8 @@ if [ "$needs_browser" -eq 1 ]; then
 fi
 
 export TARVO_BIN_DIR="$bin_dir"
+# The browser test's screenshots go into the build tree.
+export TARVO_WEB_SCREENSHOT_DIR="$work_dir/web-screenshots"
 cd "$here"
 # One test file at a time (the servers and the browser are heavy); Node.js
 # releases before 20.10 do not know the option and run with their default.

@@ -52,12 +52,14 @@ function makeFolder(folder, writable = false) {
 
 /// Writes the documents, the file list and the stopwords into `docsDir` and
 /// runs tarvo-index so that the index file set `base` (a full path) exists.
+/// A document with `listTitle` gets that title from the file list (taken as
+/// it stands, markup included).
 export function indexDocuments(docsDir, base, documents = kDocuments) {
   makeFolder(docsDir);
   const list = [];
   for (const doc of documents) {
     fs.writeFileSync(path.join(docsDir, doc.file), bytes(htmlDocument(doc)));
-    list.push(`${doc.file} F:${doc.url}`);
+    list.push(`${doc.file} F:${doc.url}` + (doc.listTitle === undefined ? '' : ` T: ${doc.listTitle}`));
   }
   fs.writeFileSync(path.join(docsDir, 'files.lst'), bytes(list.join('\r\n') + '\r\n'));
   fs.writeFileSync(path.join(docsDir, 'stopwords.txt'), bytes('THE\r\nAND\r\n'));
@@ -73,6 +75,29 @@ export function indexDocuments(docsDir, base, documents = kDocuments) {
   for (const ext of ['.toc', '.dct', '.ndx', '.hsh', '.ext']) {
     if (fs.existsSync(base + ext)) fs.chmodSync(base + ext, 0o644);
   }
+}
+
+/// Indexes the bundled sample site (its project samples/sample.tarvo) into the
+/// index file set `base` (a full path).
+export function indexSampleSite(base) {
+  const run = spawnSync(tarvoIndexPath, [path.join(sourceRoot, 'samples', 'sample.tarvo'), '--database', base,
+    '--quiet'], { timeout: kProcessTimeoutMs, encoding: 'latin1' });
+  if (run.status !== 0 || !fs.existsSync(base + '.toc')) {
+    throw new Error(`tarvo-index failed on the sample site (${run.status}): ${run.stdout}${run.stderr}`);
+  }
+  for (const ext of ['.toc', '.dct', '.ndx', '.hsh']) fs.chmodSync(base + ext, 0o644);
+  for (const ext of ['.lst', '.temp']) fs.rmSync(base + ext, { force: true });
+}
+
+/// A copy of the search page in the site's document root named `file`, with
+/// each [from, to] of `replacements` applied, as a site's own copy would be.
+export function writeSearchPage(site, file, replacements) {
+  let text = fs.readFileSync(path.join(sourceRoot, 'examples', 'search.html'), 'utf8');
+  for (const [from, to] of replacements) {
+    if (!text.includes(from)) throw new Error(`search.html holds no ${from}`);
+    text = text.replace(from, to);
+  }
+  fs.writeFileSync(path.join(site.docRoot, file), text);
 }
 
 /// A complete test site under a new temporary folder:
