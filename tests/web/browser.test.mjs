@@ -18,7 +18,6 @@ const kChromium = '/usr/bin/chromium';
 const kTimeoutMs = 90000;
 const kServerKind = 'lighttpd';
 const kScreenshotDir = process.env.TARVO_WEB_SCREENSHOT_DIR || path.join(binDir, '..', 'web-screenshots');
-const kNeedsUtf8Search = { todo: 'needs the UTF-8 indexer and search side' };
 
 /// playwright-core, installed from the lockfile by run.sh into a folder of the
 /// build tree (TARVO_WEB_NODE_MODULES); null when it is not there.
@@ -158,7 +157,7 @@ describeWithTools('search page in headless Chromium', missing, { timeout: kTimeo
     assert.deepEqual(result.links, [{ text: shown(cafe.title), href: cafe.url }]);
   });
 
-  it('finds Windows-1252 documents through a UTF-8 request', kNeedsUtf8Search, async () => {
+  it('finds Windows-1252 documents through a UTF-8 request', async () => {
     const result = await search('CAFÉ', 'fr');
     const cafe = kDocuments.find((d) => d.file === 'cafe.htm');
     assert.deepEqual(result.links, [{ text: shown(cafe.title), href: cafe.url }]);
@@ -181,7 +180,7 @@ describeWithTools('search page in headless Chromium', missing, { timeout: kTimeo
     }
   });
 
-  it('runs a German search on the UTF-8 sample pages', kNeedsUtf8Search, async () => {
+  it('runs a German search on the UTF-8 sample pages', async () => {
     const result = await search('Öffnungszeiten ABHÄNGIG', 'de', 'sample.html');
     assert.equal(result.count, '1 Dokument gefunden');
     assert.deepEqual(result.links, [{ text: 'Öffnungszeiten und Ausleihe – Stadtbücherei am See',
@@ -189,7 +188,7 @@ describeWithTools('search page in headless Chromium', missing, { timeout: kTimeo
     assert.deepEqual(result.marks, [['Öffnungszeiten']]);
   });
 
-  it('runs a French search on the UTF-8 sample pages', kNeedsUtf8Search, async () => {
+  it('runs a French search on the UTF-8 sample pages', async () => {
     const result = await search('inscriptions ÉTÉ', 'fr', 'sample.html');
     assert.equal(result.count, '1 document trouvé');
     assert.deepEqual(result.links, [{ text: 'Club de lecture de l’été',
