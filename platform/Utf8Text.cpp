@@ -78,6 +78,19 @@ std::optional<char> Windows1252TextByte(char32_t cp) {
     return byte.value_or(' ');
 }
 
+/// The character a base character and a nonspacing mark after it compose to,
+/// when Unicode composes the pair canonically (e + U+0301 -> U+00E9).
+std::optional<char32_t> ComposedPair(char32_t base, char32_t mark) {
+    utf8proc_int32_t pair[2] = {static_cast<utf8proc_int32_t>(base), static_cast<utf8proc_int32_t>(mark)};
+    if (utf8proc_normalize_utf32(pair, 2, UTF8PROC_COMPOSE) != 1) return std::nullopt;
+    return static_cast<char32_t>(pair[0]);
+}
+
+bool IsNonspacingMark(char32_t cp) {
+    // The first nonspacing marks are the combining diacritics at U+0300.
+    return cp >= 0x300 && utf8proc_category(static_cast<utf8proc_int32_t>(cp)) == UTF8PROC_CATEGORY_MN;
+}
+
 /// The length of the run of ASCII bytes at the start of `text`, eight bytes at a time.
 std::size_t AsciiRunLength(std::string_view text) noexcept {
     constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
@@ -145,20 +158,42 @@ void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
     // Every sequence and every stray byte gives at most one byte.
     out.resize(utf8.size());
     char* write = out.data();
+    // The character whose byte was written last, while a nonspacing mark
+    // after it could still combine with it.
+    char32_t base = 0;
+    bool hasBase = false;
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t ascii = AsciiRunLength(utf8.substr(i));
         std::memcpy(write, utf8.data() + i, ascii);
         write += ascii;
         i += ascii;
+        if (ascii > 0) {
+            base = static_cast<unsigned char>(utf8[i - 1]);
+            hasBase = true;
+        }
         if (i == utf8.size()) break;
         char32_t cp = 0;
         const std::size_t length = DecodeOne(utf8, i, cp);
+        i += length;
         if (length == 0) {
             *write++ = utf8[i++];
-            continue;
+            hasBase = false;
+        } else if (hasBase && IsNonspacingMark(cp)) {
+            // Decomposed text reads as its composed form: e + U+0301 as
+            // U+00E9, c + U+030C as c with caron, so as c. A mark that
+            // composes with nothing is dropped, like the caron of a
+            // precomposed c with caron.
+            if (const std::optional<char32_t> composed = ComposedPair(base, cp)) {
+                write[-1] = Windows1252TextByte(*composed).value_or(' ');
+                base = *composed;
+            }
+        } else if (const std::optional<char> byte = Windows1252TextByte(cp)) {
+            *write++ = *byte;
+            base = cp;
+            hasBase = true;
+        } else {
+            hasBase = false;
         }
-        if (const std::optional<char> byte = Windows1252TextByte(cp)) *write++ = *byte;
-        i += length;
     }
     out.resize(static_cast<std::size_t>(write - out.data()));
 }

@@ -22,6 +22,10 @@ namespace platform {
 ///   6. l/L with stroke, d/D with stroke, h/H with stroke, dotless i,
 ///      l/L with middle dot: l L d D h H i l L;
 ///   7. anything else (Greek, Cyrillic, CJK, emoji, other symbols): a blank.
+/// A nonspacing mark right after a character is first composed with it, so
+/// that decomposed text reads as composed text does (e + U+0301 as U+00E9,
+/// c + U+030C as c); a mark that composes with nothing there is dropped, and
+/// one with no character before it is a blank by 7.
 /// A byte that does not start a well-formed sequence, or belongs to a
 /// cut-short one, is kept as it is, read as Windows-1252.
 std::string Utf8ToWindows1252Text(std::string_view utf8);

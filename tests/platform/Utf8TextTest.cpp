@@ -63,7 +63,21 @@ TEST(Utf8ToWindows1252Text, CodePageCharactersDecompositionsAndStrokeLetters) {
         {"\xCE\xA9mega \xD0\x96", " mega  "},                     // 7. Greek, Cyrillic: blanks
         {"\xE4\xB8\xAD" "x\xF0\x9F\x98\x80" "y\xE2\x86\x92", " x y "},  // CJK, emoji, arrow
         {"\xC2\x81", " "},                                         //    C1 control: not in the code page
-        {"e\xCC\x81", "e "},                                       //    a lone combining mark
+    };
+    ExpectWindows1252Text(rows, std::size(rows));
+}
+
+TEST(Utf8ToWindows1252Text, DecomposedTextReadsAsComposedText) {
+    const Row rows[] = {
+        {"cafe\xCC\x81 caf\xC3\xA9", "caf\xE9 caf\xE9"},   // e + acute: the code page's e acute
+        {"c\xCC\x8C" "as", "cas"},                              // c + caron: c with caron, so c
+        {"e\xCC\x82\xCC\x81", "e"},                          // e + circumflex + acute, as U+1EBF
+        {"A\xCC\x8A" "B", "\xC5" "B"},                       // A + ring above: A ring
+        {"x\xCC\x81y", "xy"},                                // composes with nothing: dropped
+        {"\xCE\xB1\xCC\x81", " "},                           // Greek alpha + acute: a blank, as alpha tonos
+        {"\xCC\x81x", " x"},                                 // no character before it: a blank
+        {"\xC2\xAD\xCC\x81", " "},                           //    nor after a removed one
+        {"\x96\xCC\x81", "\x96 "},                           //    nor after a byte kept as it is
     };
     ExpectWindows1252Text(rows, std::size(rows));
 }
