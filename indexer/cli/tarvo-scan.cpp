@@ -1,5 +1,6 @@
 // tarvo-scan: shows what the indexer makes of one document, its word entries
-// and its table-of-contents line, with the default word rules.
+// and its table-of-contents line, with the default word rules; --charset is
+// the project's character set for a document that declares none.
 #include <charconv>
 #include <cstdio>
 #include <exception>
@@ -16,13 +17,16 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "usage: tarvo-scan FILE [--title T] [--url U] [--number N] [--raw]\n";
+constexpr std::string_view kUsage =
+    "usage: tarvo-scan FILE [--title T] [--url U] [--number N] [--charset windows-1252|utf-8] [--raw]\n";
 
 struct Options {
     std::string path;
     std::string title;
     std::string url;
     int number = 1;
+    /// how a document without a byte order mark or <meta> declaration is read
+    indexer::DocumentCharset undeclared = indexer::DocumentCharset::Windows1252;
     bool raw = false;  ///< print the exact bytes that the run writes, not a display form
 };
 
@@ -42,6 +46,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.title = argv[++i];
         } else if (argument == "--url" && hasValue) {
             options.url = argv[++i];
+        } else if (argument == "--charset" && hasValue) {
+            const auto charset = indexer::ParseCharsetSetting(argv[++i]);
+            if (!charset) {
+                std::fprintf(stderr, "tarvo-scan: the character set must be windows-1252 or utf-8\n");
+                return false;
+            }
+            options.undeclared = *charset;
         } else if (argument == "--number" && hasValue) {
             if (!ParseNumber(argv[++i], options.number)) {
                 std::fprintf(stderr, "tarvo-scan: the document number must be 1 to 65535\n");
@@ -92,7 +103,8 @@ int main(int argc, char** argv) {
         indexer::TTARVOStringList words;
         std::vector<std::string> titles;
         platform::TextLineReader document(options.path);
-        indexer::ReadDocument(document, options.number, options.path, options.title, options.url, rules, words, titles);
+        indexer::ReadDocument(document, options.number, options.path, options.title, options.url, rules, words, titles,
+                              options.undeclared);
         if (options.raw) PrintRaw(words, titles.front());
         else PrintReadable(words, titles.front());
         return std::fflush(stdout) == 0 ? 0 : 1;

@@ -53,6 +53,17 @@ TEST_F(TarvoScan, ReadableOutputShowsEntriesAndTitleInUtf8) {
     EXPECT_NE(output_.find("  Title [Notes" + std::string(95, ' ') + "]"), std::string::npos);
 }
 
+TEST_F(TarvoScan, CharsetReadsAnUndeclaredDocumentAsUtf8) {
+    const std::string page = folder_ / "plain.txt";
+    std::ofstream(page, std::ios::binary) << "Abh\xC3\xA4ngig";
+    ASSERT_EQ(Run("'" + page + "' --charset utf-8"), 0) << errors_;
+    EXPECT_NE(output_.find("  ABH\xC3\x84NGIG "), std::string::npos) << output_;
+    ASSERT_EQ(Run("'" + page + "'"), 0) << errors_;  // Windows-1252 by default: two letters
+    EXPECT_NE(output_.find("  ABH\xC3\x83\xC2\xA4NGIG "), std::string::npos) << output_;
+    EXPECT_EQ(Run("'" + page + "' --charset latin-1"), 2);
+    EXPECT_NE(errors_.find("windows-1252 or utf-8"), std::string::npos) << errors_;
+}
+
 TEST_F(TarvoScan, RefusesBadCommandLinesAndMissingFiles) {
     EXPECT_EQ(Run(""), 2);
     EXPECT_NE(errors_.find("usage: tarvo-scan FILE"), std::string::npos);
