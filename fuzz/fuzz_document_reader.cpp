@@ -1,6 +1,8 @@
 // Fuzz target: the document reader and the word rules on arbitrary bytes.
-// Input: digit rule byte, delimiter length byte and that many delimiter
-// bytes (length 0: the default set), then the document.
+// Input: a flags byte (listed title, listed URL, document number, and in its
+// top bit the project's character set: UTF-8 when set), digit rule byte,
+// delimiter length byte and that many delimiter bytes (length 0: the default
+// set), then the document.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +15,7 @@
 #include "indexfiles/IndexFiles.h"
 #include "platform/CodePage.h"
 #include "platform/TextLineReader.h"
+#include "platform/Utf8Text.h"
 
 namespace {
 
@@ -59,13 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const indexer::WordRules rules(SettingsFrom(input));
     const std::string_view document = input.Rest();
 
-    static indexer::DocumentReader reader;  // one reader for the run, as the indexer keeps it
+    // One reader for the run per project character set, as the indexer keeps one.
+    static indexer::DocumentReader windows1252Reader(indexer::DocumentCharset::Windows1252);
+    static indexer::DocumentReader utf8Reader(indexer::DocumentCharset::Utf8);
+    indexer::DocumentReader& reader = (flags & 0x80) ? utf8Reader : windows1252Reader;
     indexer::TTARVOStringList words;
     std::vector<std::string> titles;
     auto lines = platform::TextLineReader::FromBytes(document);
     const std::string_view entryTitle = (flags & 1) ? "Listed title" : "";
     const std::string_view entryUrl = (flags & 2) ? "http://www.example.org/page.htm" : "";
-    reader.Read(lines, 1 + (flags >> 2) * 1000, "site/page.htm", entryTitle, entryUrl, rules, words, titles);
+    const int documentNumber = 1 + ((flags >> 2) & 0x1F) * 2000;
+    reader.Read(lines, documentNumber, "site/page.htm", entryTitle, entryUrl, rules, words, titles);
     CheckEntries(words, titles, rules);
 
     // The word rules on their own, at every position of the document's first bytes.
@@ -75,5 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)indexer::WordRules::NumberDigits(head);
     char stored[indexer::kStoredWordLength];
     if (indexer::WordRules::StoredWord(head, stored) > indexer::kStoredWordLength) fuzz::Fail("stored word too long");
+
+    // The UTF-8 reading never lengthens a text: one byte at most per sequence.
+    if (platform::Utf8ToWindows1252Text(document).size() > document.size()) fuzz::Fail("UTF-8 reading grew the text");
     return 0;
 }
