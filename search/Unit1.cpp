@@ -10,7 +10,6 @@
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
-#include "platform/Environment.h"
 #include "platform/Utf8Text.h"
 #include "search/RequestCharset.h"
 
@@ -148,6 +147,13 @@ private:
     cgi::THttpEngine& engine_;
     std::string saved_;
 };
+
+// The ".toc" listings a process that answers many searches keeps, shared by
+// its worker threads.
+TocListingCache& KeptTocListings() {
+    static TocListingCache listings;
+    return listings;
+}
 
 PageCharset RequestPageCharset(cgi::THttpEngine& engine) {
     const std::string charsetField = cgi::HttpGetField(kCharsetFieldName);
@@ -293,7 +299,7 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
 std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
-    const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");
+    const std::string indexSetting = engine.GetRequestSetting(kIndexFolderVariable);
     const std::optional<std::string> basePath =
         IndexBasePath(IndexFolder(cgi::ModuleDirectory() + "/", indexSetting), volumeName);
 
@@ -309,6 +315,7 @@ std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
         // The page's lines are written straight from ".toc": a result of
         // thousands of documents is never held in memory as a whole.
         tarvo->SetListOnDemand(true);
+        if (engine.ServesManyRequests()) tarvo->SetTocListingCache(&KeptTocListings());
         tarvo->Search(searchWords);
         answer.foundCount = tarvo->GetFoundCount();
         answer.errorCode = tarvo->TakeErrorCode();
