@@ -258,8 +258,10 @@ async function startNginx(site, env) {
     '}',
     '',
   ].join('\n'));
+  // fcgiwrap runs the CGI programs as the account it runs as: the service
+  // account, as the other servers' CGI programs.
   const wrapper = new ServerProcess('fcgiwrap', '/usr/sbin/fcgiwrap',
-    ['-c', '4', '-s', `tcp:127.0.0.1:${wrapPort}`], path.join(dir, 'fcgiwrap.log'));
+    ['-c', '4', '-s', `tcp:127.0.0.1:${wrapPort}`], path.join(dir, 'fcgiwrap.log'), serviceAccount());
   try {
     await wrapper.waitForPort(wrapPort);
   } catch (error) {
