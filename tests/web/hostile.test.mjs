@@ -10,40 +10,17 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
 import { makeSite } from './lib/fixture.mjs';
-import { answerProblems, faultLines, hostileCases, lingeringProcesses, placeCanary, placeLargeIndex, rawRequest,
-  serverLogs } from './lib/hostile.mjs';
-import { parseResponse, rawExchange } from './lib/raw.mjs';
+import { answerProblems, faultLines, hostileCases, kLogLine, lingeringProcesses, placeCanary, placeLargeIndex,
+  rawRequest, sendCases, serverLogs } from './lib/hostile.mjs';
+import { rawExchange } from './lib/raw.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
 import { describeWithTools } from './lib/tools.mjs';
 
 const kSuiteTimeoutMs = 120000;
 const kLingerBoundMs = 10000;
-const kLogLine = /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,  \d{1,3} : [^\r\n]*$/;
 
 function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
-}
-
-/// Sends each case, two at a time; returns "case: problem" for every unsound
-/// answer (in case order) and how many answers had each status ("closed"
-/// for none).
-async function sendCases(server, cases) {
-  const problems = cases.map(() => []);
-  const statuses = {};
-  let next = 0;
-  const sender = async () => {
-    while (next < cases.length) {
-      const index = next++;
-      const kase = cases[index];
-      const exchange = await rawExchange(server.port, kase.bytes,
-        { halfClose: kase.halfClose, abortAfterMs: kase.abortAfterMs ?? null });
-      problems[index] = answerProblems(kase, exchange, server.name).map((problem) => `${kase.name}: ${problem}`);
-      const key = parseResponse(exchange.raw).status || (exchange.raw.length === 0 ? 'closed' : 'other');
-      statuses[key] = (statuses[key] || 0) + 1;
-    }
-  };
-  await Promise.all([sender(), sender()]);
-  return { problems: problems.flat(), statuses };
 }
 
 /// Two CGI scripts beside tarvocgi that die of SIGSEGV, "dies-mid-page.sh"

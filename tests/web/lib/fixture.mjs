@@ -50,6 +50,13 @@ function makeFolder(folder, writable = false) {
   return folder;
 }
 
+/// The arguments of tarvo-index that index the documents indexDocuments
+/// wrote into `docsDir` into the index file set `base` again.
+export function indexArguments(docsDir, base) {
+  return ['--filelist', path.join(docsDir, 'files.lst'), '--stopwords', path.join(docsDir, 'stopwords.txt'),
+    '--database', base, '--quiet'];
+}
+
 /// Writes the documents, the file list and the stopwords into `docsDir` and
 /// runs tarvo-index so that the index file set `base` (a full path) exists.
 /// A document with `listTitle` gets that title from the file list (taken as
@@ -63,12 +70,8 @@ export function indexDocuments(docsDir, base, documents = kDocuments) {
   }
   fs.writeFileSync(path.join(docsDir, 'files.lst'), bytes(list.join('\r\n') + '\r\n'));
   fs.writeFileSync(path.join(docsDir, 'stopwords.txt'), bytes('THE\r\nAND\r\n'));
-  const run = spawnSync(tarvoIndexPath, [
-    '--filelist', path.join(docsDir, 'files.lst'),
-    '--stopwords', path.join(docsDir, 'stopwords.txt'),
-    '--database', base,
-    '--quiet',
-  ], { timeout: kProcessTimeoutMs, encoding: 'latin1' });
+  const run = spawnSync(tarvoIndexPath, indexArguments(docsDir, base),
+    { timeout: kProcessTimeoutMs, encoding: 'latin1' });
   if (run.status !== 0 || !fs.existsSync(base + '.toc')) {
     throw new Error(`tarvo-index failed (${run.status}): ${run.stdout}${run.stderr}${run.error || ''}`);
   }

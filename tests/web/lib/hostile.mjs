@@ -7,7 +7,7 @@ import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { indexDocuments, kDocuments } from './fixture.mjs';
 import { documentLine, kMessages, messageLine, searchForm } from './page.mjs';
-import { pageProblems, parseResponse } from './raw.mjs';
+import { pageProblems, parseResponse, rawExchange } from './raw.mjs';
 
 export const kCgiPath = '/cgi-bin/tarvocgi';
 
@@ -423,6 +423,28 @@ export const kOrdinaryRequests = [
 
 // ---- Judging one answer -------------------------------------------------------
 
+/// Sends each case, two at a time; returns "case: problem" for every unsound
+/// answer (in case order) and how many answers had each status ("closed"
+/// for none).
+export async function sendCases(server, cases) {
+  const problems = cases.map(() => []);
+  const statuses = {};
+  let next = 0;
+  const sender = async () => {
+    while (next < cases.length) {
+      const index = next++;
+      const kase = cases[index];
+      const exchange = await rawExchange(server.port, kase.bytes,
+        { halfClose: kase.halfClose, abortAfterMs: kase.abortAfterMs ?? null });
+      problems[index] = answerProblems(kase, exchange, server.name).map((problem) => `${kase.name}: ${problem}`);
+      const key = parseResponse(exchange.raw).status || (exchange.raw.length === 0 ? 'closed' : 'other');
+      statuses[key] = (statuses[key] || 0) + 1;
+    }
+  };
+  await Promise.all([sender(), sender()]);
+  return { problems: problems.flat(), statuses };
+}
+
 /// Whether `status` is a web server's own refusal of a request: a 4xx, "501
 /// Not Implemented" or "505 HTTP Version Not Supported". The other 5xx are
 /// what the servers answer when a CGI process fails (500 from Apache and
@@ -500,6 +522,9 @@ export function faultLines(text) {
 }
 
 // ---- After a run -------------------------------------------------------------
+
+/// A line of tarvocgi's log: time stamp, request number, message.
+export const kLogLine = /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d,  \d{1,3} : [^\r\n]*$/;
 
 /// Ids of running processes whose program file is `program`.
 export function processesOf(program) {

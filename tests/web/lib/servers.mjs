@@ -15,6 +15,16 @@ export const runsAsRoot = typeof process.getuid === 'function' && process.getuid
 const kServiceUser = 'www-data';
 const kServiceGroup = 'www-data';
 
+/// The ids of the unprivileged account, for a program the tests start
+/// themselves as root: {uid, gid}, or {} when the tests do not run as root.
+export function serviceAccount() {
+  if (!runsAsRoot) return {};
+  const entry = fs.readFileSync('/etc/passwd', 'latin1').split('\n')
+    .map((line) => line.split(':')).find((fields) => fields[0] === kServiceUser);
+  if (!entry) throw new Error(`no account ${kServiceUser}`);
+  return { uid: Number(entry[2]), gid: Number(entry[3]) };
+}
+
 /// Asks the system for a free loopback port.
 export function freePort() {
   return new Promise((resolve, reject) => {
@@ -32,9 +42,10 @@ function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
-function canConnect(port) {
+/// Whether a connection to `target` (net.connect's {host, port} or {path}) succeeds.
+function canConnect(target) {
   return new Promise((resolve) => {
-    const socket = net.connect({ host: '127.0.0.1', port });
+    const socket = net.connect(target);
     socket.setTimeout(1000);
     socket.on('connect', () => { socket.destroy(); resolve(true); });
     socket.on('timeout', () => { socket.destroy(); resolve(false); });
@@ -63,31 +74,42 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) {
 }
 
 /// One started server process (its own process group), with its log file.
-class ServerProcess {
-  constructor(name, command, args, logFile) {
+/// `options` go to spawn (env, uid, gid).
+export class ServerProcess {
+  constructor(name, command, args, logFile, options = {}) {
     this.name = name;
     this.logFile = logFile;
     const log = fs.openSync(logFile, 'a');
-    this.child = spawn(command, args, { detached: true, stdio: ['ignore', log, log] });
+    this.child = spawn(command, args, { detached: true, stdio: ['ignore', log, log], ...options });
     fs.closeSync(log);
     const group = this.child.pid;
     liveGroups.add(group);
     this.exited = new Promise((resolve) => this.child.on('exit', resolve));
+    this.child.on('exit', (code, signal) => { this.exitCode = code; this.exitSignal = signal; });
     this.running = true;
     this.exited.then(() => { this.running = false; });
     this.group = group;
   }
 
   async waitForPort(port) {
+    await this.waitForConnection({ host: '127.0.0.1', port }, `127.0.0.1:${port}`);
+  }
+
+  /// Waits until the Unix socket `file` takes connections.
+  async waitForSocket(file) {
+    await this.waitForConnection({ path: file }, file);
+  }
+
+  async waitForConnection(target, where) {
     const deadline = Date.now() + kStartTimeoutMs;
     while (Date.now() < deadline) {
       if (!this.running) break;
-      if (await canConnect(port)) return;
+      if (await canConnect(target)) return;
       await sleep(50);
     }
     const log = fs.existsSync(this.logFile) ? fs.readFileSync(this.logFile, 'latin1') : '';
     await this.stop();
-    throw new Error(`${this.name} did not start on 127.0.0.1:${port}\n${log}`);
+    throw new Error(`${this.name} did not start on ${where}\n${log}`);
   }
 
   /// Ends the whole process group: TERM first, KILL when it lingers.
@@ -116,14 +138,20 @@ export function openUpForService(folder, writable = false) {
   fs.chmodSync(folder, writable ? 0o777 : 0o755);
 }
 
-function writeConfig(dir, name, text) {
+export function writeConfig(dir, name, text) {
   const file = path.join(dir, name);
   fs.writeFileSync(file, text);
   return file;
 }
 
+/// The environment each server gives tarvocgi: the site's log folder and
+/// `env`'s variables.
+function programEnvironment(site, env) {
+  return Object.entries({ CGI_LOG_DIR: site.logDir, ...env });
+}
+
 /// Apache 2 with the prefork MPM and mod_cgi, in the foreground.
-async function startApache(site) {
+async function startApache(site, env) {
   const port = await freePort();
   const dir = fs.mkdtempSync(path.join(site.root, 'apache-'));
   openUpForService(dir);
@@ -157,7 +185,7 @@ async function startApache(site) {
     '  Require all granted',
     '</Directory>',
     `ScriptAlias /cgi-bin/ "${site.cgiDir}/"`,
-    `SetEnv CGI_LOG_DIR "${site.logDir}"`,
+    ...programEnvironment(site, env).map(([name, value]) => `SetEnv ${name} "${value}"`),
     '',
   ].join('\n'));
   const server = new ServerProcess('apache2', '/usr/sbin/apache2', ['-f', conf, '-DFOREGROUND'],
@@ -167,7 +195,7 @@ async function startApache(site) {
 }
 
 /// lighttpd with mod_cgi, in the foreground.
-async function startLighttpd(site) {
+async function startLighttpd(site, env) {
   const port = await freePort();
   const dir = fs.mkdtempSync(path.join(site.root, 'lighttpd-'));
   // lighttpd opens its error log after it has given up root.
@@ -186,7 +214,8 @@ async function startLighttpd(site) {
     '$HTTP["url"] =~ "^/cgi-bin/" {',
     '  cgi.assign = ( "" => "" )',
     '}',
-    `setenv.set-environment = ( "CGI_LOG_DIR" => "${site.logDir}" )`,
+    `setenv.set-environment = ( ${programEnvironment(site, env).map(([name, value]) => `"${name}" => "${value}"`)
+      .join(', ')} )`,
     '',
   ].join('\n'));
   const server = new ServerProcess('lighttpd', '/usr/sbin/lighttpd', ['-D', '-f', conf],
@@ -196,7 +225,7 @@ async function startLighttpd(site) {
 }
 
 /// nginx in the foreground, handing /cgi-bin/ to fcgiwrap on its own loopback port.
-async function startNginx(site) {
+async function startNginx(site, env) {
   const port = await freePort();
   const wrapPort = await freePort();
   const dir = fs.mkdtempSync(path.join(site.root, 'nginx-'));
@@ -222,15 +251,17 @@ async function startNginx(site) {
     '    location ~ ^/cgi-bin/([^/]+)$ {',
     '      include /etc/nginx/fastcgi_params;',
     `      fastcgi_param SCRIPT_FILENAME ${site.cgiDir}/$1;`,
-    `      fastcgi_param CGI_LOG_DIR ${site.logDir};`,
+    ...programEnvironment(site, env).map(([name, value]) => `      fastcgi_param ${name} ${value};`),
     `      fastcgi_pass 127.0.0.1:${wrapPort};`,
     '    }',
     '  }',
     '}',
     '',
   ].join('\n'));
+  // fcgiwrap runs the CGI programs as the account it runs as: the service
+  // account, as the other servers' CGI programs.
   const wrapper = new ServerProcess('fcgiwrap', '/usr/sbin/fcgiwrap',
-    ['-c', '4', '-s', `tcp:127.0.0.1:${wrapPort}`], path.join(dir, 'fcgiwrap.log'));
+    ['-c', '4', '-s', `tcp:127.0.0.1:${wrapPort}`], path.join(dir, 'fcgiwrap.log'), serviceAccount());
   try {
     await wrapper.waitForPort(wrapPort);
   } catch (error) {
@@ -253,10 +284,15 @@ export const serverKinds = {
   nginx: { binary: '/usr/sbin/nginx', start: startNginx },
 };
 
-/// Starts the named server kind over `site` ({root, docRoot, cgiDir, logDir}).
+/// Starts the named server kind over `site` ({root, docRoot, cgiDir, logDir}),
+/// giving tarvocgi the variables of `env` besides CGI_LOG_DIR.
 /// The result has baseUrl and stop().
-export async function startServer(kind, site) {
-  const started = await serverKinds[kind].start(site);
+export async function startServer(kind, site, env = {}) {
+  return withControls(await serverKinds[kind].start(site, env));
+}
+
+/// Adds stop() and errorLog() to a started server {processes, dir}.
+export function withControls(started) {
   started.stop = async () => {
     for (const p of started.processes) await p.stop();
   };
