@@ -14,8 +14,8 @@ import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { sourceRoot } from './fixture.mjs';
 import { processesOf } from './hostile.mjs';
-import { freePort, openUpForService, runsAsRoot, ServerProcess, serviceAccount, withControls,
-  writeConfig } from './servers.mjs';
+import { apacheHead, apacheSiteLines, freePort, lighttpdHead, nginxHead, openUpForService, runsAsRoot, ServerProcess,
+  serviceAccount, withControls, writeConfig } from './servers.mjs';
 
 const kExampleDir = path.join(sourceRoot, 'examples', 'server');
 const kStartTimeoutMs = 15000;
@@ -126,21 +126,7 @@ async function startNginx(site, { workers }) {
   fs.copyFileSync('/etc/nginx/fastcgi_params', path.join(dir, 'fastcgi_params'));
   writeConfig(dir, 'tarvo-fastcgi.conf', exampleFile('nginx-tarvo-fastcgi.conf', site, dir));
   const conf = writeConfig(dir, 'nginx.conf', [
-    'daemon off;',
-    'worker_processes 2;',
-    ...(runsAsRoot ? ['user www-data www-data;'] : []),
-    `pid ${dir}/nginx.pid;`,
-    `error_log ${dir}/error.log warn;`,
-    'events { worker_connections 256; }',
-    'http {',
-    '  access_log off;',
-    ...['client_body', 'fastcgi', 'proxy', 'uwsgi', 'scgi'].map((t) => `  ${t}_temp_path ${dir}/${t};`),
-    '  include /etc/nginx/mime.types;',
-    '  default_type application/octet-stream;',
-    '  server {',
-    `    listen 127.0.0.1:${port};`,
-    `    root ${site.docRoot};`,
-    '    index index.html;',
+    ...nginxHead(dir, port, site, 256),
     `    include ${dir}/tarvo-fastcgi.conf;`,
     '  }',
     '}',
@@ -148,13 +134,19 @@ async function startNginx(site, { workers }) {
   ].join('\n'));
   const server = new ServerProcess('nginx', '/usr/sbin/nginx', ['-p', dir, '-c', conf, '-e', `${dir}/error.log`],
     path.join(dir, 'console.log'));
+  return serverBeside(program, server, port, dir);
+}
+
+/// Waits until `server`, the web server in front of the FastCGI `program`,
+/// listens on `port`; stops the program when it never does.
+async function serverBeside(program, server, port, dir) {
   try {
     await server.waitForPort(port);
   } catch (error) {
     await program.stop();
     throw error;
   }
-  return { name: 'nginx', port, baseUrl: `http://127.0.0.1:${port}`, processes: [server, program], program, dir };
+  return { name: server.name, port, baseUrl: `http://127.0.0.1:${port}`, processes: [server, program], program, dir };
 }
 
 /// Waits until `server` has started `program` (lighttpd starts its FastCGI
@@ -182,13 +174,7 @@ async function startLighttpd(site) {
   const dir = serverFolder(site, 'lighttpd-fastcgi-');
   writeConfig(dir, 'tarvo-fastcgi.conf', exampleFile('lighttpd-tarvo-fastcgi.conf', site, dir));
   const conf = writeConfig(dir, 'lighttpd.conf', [
-    `server.document-root = "${site.docRoot}"`,
-    'server.bind = "127.0.0.1"',
-    `server.port = ${port}`,
-    'server.modules = ( "mod_alias" )',
-    `server.errorlog = "${dir}/error.log"`,
-    ...(runsAsRoot ? ['server.username = "www-data"', 'server.groupname = "www-data"'] : []),
-    'index-file.names = ( "index.html" )',
+    ...lighttpdHead(dir, port, site, ['mod_alias']),
     'mimetype.assign = ( ".html" => "text/html", ".js" => "text/javascript" )',
     `include "${dir}/tarvo-fastcgi.conf"`,
     '',
@@ -203,43 +189,18 @@ async function startApache(site) {
   const port = await freePort();
   const dir = serverFolder(site, 'apache-fastcgi-');
   const program = await startSocketActivated(site, dir);
-  const modules = '/usr/lib/apache2/modules';
   writeConfig(dir, 'tarvo-fastcgi.conf', exampleFile('apache2-tarvo-fastcgi.conf', site, dir));
   const conf = writeConfig(dir, 'apache2.conf', [
-    `ServerRoot "${dir}"`,
-    'ServerName 127.0.0.1',
-    `Listen 127.0.0.1:${port}`,
-    `PidFile "${dir}/apache2.pid"`,
-    `DefaultRuntimeDir "${dir}"`,
-    `Mutex file:${dir} default`,
-    `ErrorLog "${dir}/error.log"`,
-    'LogLevel warn',
-    `LoadModule mpm_event_module ${modules}/mod_mpm_event.so`,
-    ...['authz_core', 'mime', 'alias', 'env', 'dir', 'proxy', 'proxy_fcgi']
-      .map((m) => `LoadModule ${m}_module ${modules}/mod_${m}.so`),
-    ...(runsAsRoot ? ['User www-data', 'Group www-data'] : []),
-    'TypesConfig /etc/mime.types',
-    'AddDefaultCharset Off',
-    `DocumentRoot "${site.docRoot}"`,
-    'DirectoryIndex index.html',
-    '<Directory />',
-    '  Require all granted',
-    '</Directory>',
-    // Debian's stock mapping of /cgi-bin/; the example's handler must take
-    // tarvocgi over from it (mod_cgi is not even loaded).
-    `ScriptAlias /cgi-bin/ "${site.cgiDir}/"`,
+    ...apacheHead(dir, port, 'event', ['authz_core', 'mime', 'alias', 'env', 'dir', 'proxy', 'proxy_fcgi']),
+    // The example's handler must take tarvocgi over from Debian's stock
+    // mapping of /cgi-bin/ (mod_cgi is not even loaded).
+    ...apacheSiteLines(site),
     `Include "${dir}/tarvo-fastcgi.conf"`,
     '',
   ].join('\n'));
-  const server = new ServerProcess('apache2', '/usr/sbin/apache2', ['-f', conf, '-DFOREGROUND'],
+  const server = new ServerProcess('apache', '/usr/sbin/apache2', ['-f', conf, '-DFOREGROUND'],
     path.join(dir, 'console.log'));
-  try {
-    await server.waitForPort(port);
-  } catch (error) {
-    await program.stop();
-    throw error;
-  }
-  return { name: 'apache', port, baseUrl: `http://127.0.0.1:${port}`, processes: [server, program], program, dir };
+  return serverBeside(program, server, port, dir);
 }
 
 /// The server kinds with tarvocgi as a FastCGI server, under the names of

@@ -144,6 +144,79 @@ export function writeConfig(dir, name, text) {
   return file;
 }
 
+/// The first lines of every Apache 2 configuration of the tests: all its
+/// run-time files in `dir`, the loopback port, the MPM, the modules and,
+/// under root, the service account.
+export function apacheHead(dir, port, mpm, modules) {
+  const lib = '/usr/lib/apache2/modules';
+  return [
+    `ServerRoot "${dir}"`,
+    'ServerName 127.0.0.1',
+    `Listen 127.0.0.1:${port}`,
+    `PidFile "${dir}/apache2.pid"`,
+    `DefaultRuntimeDir "${dir}"`,
+    `Mutex file:${dir} default`,
+    `ErrorLog "${dir}/error.log"`,
+    'LogLevel warn',
+    `LoadModule mpm_${mpm}_module ${lib}/mod_mpm_${mpm}.so`,
+    ...modules.map((m) => `LoadModule ${m}_module ${lib}/mod_${m}.so`),
+    ...(runsAsRoot ? [`User ${kServiceUser}`, `Group ${kServiceGroup}`] : []),
+  ];
+}
+
+/// The lines of an Apache 2 configuration of the tests that serve the site:
+/// its documents, and Debian's stock mapping of /cgi-bin/ to its CGI folder.
+export function apacheSiteLines(site) {
+  return [
+    'TypesConfig /etc/mime.types',
+    'AddDefaultCharset Off',
+    `DocumentRoot "${site.docRoot}"`,
+    'DirectoryIndex index.html',
+    '<Directory />',
+    '  Require all granted',
+    '</Directory>',
+    `ScriptAlias /cgi-bin/ "${site.cgiDir}/"`,
+  ];
+}
+
+/// nginx's temporary folders, all kept in the server's own folder.
+export const kNginxTempFolders = ['client_body', 'fastcgi', 'proxy', 'uwsgi', 'scgi'];
+
+/// An nginx configuration of the tests up to the lines inside its one server
+/// block, which serves the site's documents on the loopback port.
+export function nginxHead(dir, port, site, workerConnections) {
+  return [
+    'daemon off;',
+    'worker_processes 2;',
+    ...(runsAsRoot ? [`user ${kServiceUser} ${kServiceGroup};`] : []),
+    `pid ${dir}/nginx.pid;`,
+    `error_log ${dir}/error.log warn;`,
+    `events { worker_connections ${workerConnections}; }`,
+    'http {',
+    '  access_log off;',
+    ...kNginxTempFolders.map((t) => `  ${t}_temp_path ${dir}/${t};`),
+    '  include /etc/nginx/mime.types;',
+    '  default_type application/octet-stream;',
+    '  server {',
+    `    listen 127.0.0.1:${port};`,
+    `    root ${site.docRoot};`,
+    '    index index.html;',
+  ];
+}
+
+/// The first lines of a lighttpd configuration of the tests.
+export function lighttpdHead(dir, port, site, modules) {
+  return [
+    `server.document-root = "${site.docRoot}"`,
+    'server.bind = "127.0.0.1"',
+    `server.port = ${port}`,
+    `server.modules = ( ${modules.map((m) => `"${m}"`).join(', ')} )`,
+    `server.errorlog = "${dir}/error.log"`,
+    ...(runsAsRoot ? [`server.username = "${kServiceUser}"`, `server.groupname = "${kServiceGroup}"`] : []),
+    'index-file.names = ( "index.html" )',
+  ];
+}
+
 /// The environment each server gives tarvocgi: the site's log folder and
 /// `env`'s variables.
 function programEnvironment(site, env) {
@@ -155,36 +228,13 @@ async function startApache(site, env) {
   const port = await freePort();
   const dir = fs.mkdtempSync(path.join(site.root, 'apache-'));
   openUpForService(dir);
-  const modules = '/usr/lib/apache2/modules';
   const conf = writeConfig(dir, 'apache2.conf', [
-    `ServerRoot "${dir}"`,
-    'ServerName 127.0.0.1',
-    `Listen 127.0.0.1:${port}`,
-    `PidFile "${dir}/apache2.pid"`,
-    `DefaultRuntimeDir "${dir}"`,
-    `Mutex file:${dir} default`,
-    `ErrorLog "${dir}/error.log"`,
-    'LogLevel warn',
-    `LoadModule mpm_prefork_module ${modules}/mod_mpm_prefork.so`,
-    `LoadModule authz_core_module ${modules}/mod_authz_core.so`,
-    `LoadModule mime_module ${modules}/mod_mime.so`,
-    `LoadModule alias_module ${modules}/mod_alias.so`,
-    `LoadModule env_module ${modules}/mod_env.so`,
-    `LoadModule dir_module ${modules}/mod_dir.so`,
-    `LoadModule cgi_module ${modules}/mod_cgi.so`,
-    ...(runsAsRoot ? [`User ${kServiceUser}`, `Group ${kServiceGroup}`] : []),
+    ...apacheHead(dir, port, 'prefork', ['authz_core', 'mime', 'alias', 'env', 'dir', 'cgi']),
     'StartServers 2',
     'MinSpareServers 2',
     'MaxSpareServers 4',
     'MaxRequestWorkers 16',
-    'TypesConfig /etc/mime.types',
-    'AddDefaultCharset Off',
-    `DocumentRoot "${site.docRoot}"`,
-    'DirectoryIndex index.html',
-    '<Directory />',
-    '  Require all granted',
-    '</Directory>',
-    `ScriptAlias /cgi-bin/ "${site.cgiDir}/"`,
+    ...apacheSiteLines(site),
     ...programEnvironment(site, env).map(([name, value]) => `SetEnv ${name} "${value}"`),
     '',
   ].join('\n'));
@@ -201,13 +251,7 @@ async function startLighttpd(site, env) {
   // lighttpd opens its error log after it has given up root.
   openUpForService(dir, true);
   const conf = writeConfig(dir, 'lighttpd.conf', [
-    `server.document-root = "${site.docRoot}"`,
-    'server.bind = "127.0.0.1"',
-    `server.port = ${port}`,
-    'server.modules = ( "mod_alias", "mod_cgi", "mod_setenv" )',
-    `server.errorlog = "${dir}/error.log"`,
-    ...(runsAsRoot ? [`server.username = "${kServiceUser}"`, `server.groupname = "${kServiceGroup}"`] : []),
-    'index-file.names = ( "index.html" )',
+    ...lighttpdHead(dir, port, site, ['mod_alias', 'mod_cgi', 'mod_setenv']),
     'mimetype.assign = ( ".html" => "text/html", ".htm" => "text/html", ".js" => "text/javascript",',
     '                    ".css" => "text/css", ".txt" => "text/plain" )',
     `alias.url = ( "/cgi-bin/" => "${site.cgiDir}/" )`,
@@ -230,24 +274,9 @@ async function startNginx(site, env) {
   const wrapPort = await freePort();
   const dir = fs.mkdtempSync(path.join(site.root, 'nginx-'));
   openUpForService(dir);
-  const temp = ['client_body', 'fastcgi', 'proxy', 'uwsgi', 'scgi'];
-  for (const t of temp) fs.mkdirSync(path.join(dir, t));
+  for (const t of kNginxTempFolders) fs.mkdirSync(path.join(dir, t));
   const conf = writeConfig(dir, 'nginx.conf', [
-    'daemon off;',
-    'worker_processes 2;',
-    ...(runsAsRoot ? [`user ${kServiceUser} ${kServiceGroup};`] : []),
-    `pid ${dir}/nginx.pid;`,
-    `error_log ${dir}/error.log warn;`,
-    'events { worker_connections 128; }',
-    'http {',
-    '  access_log off;',
-    ...temp.map((t) => `  ${t}_temp_path ${dir}/${t};`),
-    '  include /etc/nginx/mime.types;',
-    '  default_type application/octet-stream;',
-    '  server {',
-    `    listen 127.0.0.1:${port};`,
-    `    root ${site.docRoot};`,
-    '    index index.html;',
+    ...nginxHead(dir, port, site, 128),
     '    location ~ ^/cgi-bin/([^/]+)$ {',
     '      include /etc/nginx/fastcgi_params;',
     `      fastcgi_param SCRIPT_FILENAME ${site.cgiDir}/$1;`,
