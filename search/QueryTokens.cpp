@@ -34,9 +34,9 @@ bool QueryTokenizer::Next(std::string& token) {
 }
 
 namespace {
-/// The one tokenizer of the program. Its constructor is constexpr, so
-/// compilers whose library allows it initialise it at no start-up cost.
-QueryTokenizer programTokenizer;
+/// The program's tokenizer, one per thread: the workers of a FastCGI server
+/// evaluate queries side by side, and each evaluation starts it anew.
+thread_local QueryTokenizer programTokenizer;
 }  // namespace
 
 void ClearTokens() noexcept { programTokenizer.Clear(); }

@@ -1,6 +1,6 @@
 // The query tokenizer: cuts a query into tokens at a set of delimiter
-// characters, one token per call. The search program has one tokenizer, at
-// module level, shared by every evaluation of the process.
+// characters, one token per call. The search program has one tokenizer per
+// thread, at module level, shared by the evaluations of that thread.
 #pragma once
 
 #include <cstddef>
@@ -35,7 +35,7 @@ private:
     std::size_t length_ = 0;
 };
 
-/// The program's tokenizer, used by the query evaluation.
+/// The calling thread's tokenizer, used by the query evaluation.
 void ClearTokens() noexcept;
 void StartTokens(std::string_view text, std::string_view delimiters);
 bool NextToken(std::string& token);

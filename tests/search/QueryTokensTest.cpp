@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "search/QueryTokens.h"
@@ -77,6 +78,25 @@ TEST(QueryTokens, OneTokenizerObjectWorksOnItsOwn) {
     EXPECT_EQ(fromFirst, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(fromSecond, (std::vector<std::string>{"c", "d(e"}));
     EXPECT_EQ(fromProgram, (std::vector<std::string>{"x", "y", "z"}));
+}
+
+TEST(QueryTokens, EachThreadHasItsOwnProgramTokenizer) {
+    // A FastCGI server's workers evaluate queries at the same time: one
+    // thread's query never moves another's position or replaces its text.
+    std::string token;
+    StartTokens("a b c", " ");
+    ASSERT_TRUE(NextToken(token));
+    EXPECT_EQ(token, "a");
+    std::vector<std::string> otherThread;
+    std::thread([&otherThread] {
+        std::string other;
+        StartTokens("template AND class OR vector", " ");
+        while (NextToken(other)) otherThread.push_back(other);
+    }).join();
+    EXPECT_EQ(otherThread, (std::vector<std::string>{"template", "AND", "class", "OR", "vector"}));
+    std::vector<std::string> rest;
+    while (NextToken(token)) rest.push_back(token);
+    EXPECT_EQ(rest, (std::vector<std::string>{"b", "c"}));
 }
 
 TEST(OperatorWords, CodesOfTheWordsAndSigns) {
