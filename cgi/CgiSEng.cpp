@@ -60,16 +60,7 @@ StdProcessState& Process() {
     return state;
 }
 
-// CONTENT_LENGTH as this engine counts it: the number, also beyond the int
-// range, so it is refused by the read limit; 0 when absent or not a number.
-// A text that begins with a number too long for 64 bits counts as the largest
-// int, whatever follows the digits: refused by the read limit (and logged),
-// where GetContentLength and the body drop read such a text as no number.
-long long BodyLength(std::string_view text) {
-    const TContentLength length = ParseContentLength(text);
-    if (length.startsAboveRange) return INT32_MAX;
-    return length.OrAboveRange(0);
-}
+long long BodyLength(std::string_view text) { return BodyLengthForReadLimit(text); }
 
 std::string DrawRequestId() {
     static constexpr char kHex[] = "0123456789ABCDEF";

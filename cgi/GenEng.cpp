@@ -3,6 +3,7 @@
 
 #include "cgi/CgiSEng.h"
 #include "cgi/CgiWEng.h"
+#include "cgi/FcgiEng.h"
 #include "cgi/HUtils.h"
 #include "platform/ProcessInfo.h"
 
@@ -39,8 +40,13 @@ bool StandardEngineWanted(const TEngineChoice& choice) {
 // Started by hand, the Windows CGI engine is created beside the standard one.
 bool WindowsEngineWanted(const TEngineChoice& choice) { return CurrentHttpEngine() == nullptr || choice.startedByHand; }
 
+// A FastCGI server serves until it is stopped and never hands over to the
+// kinds after it.
+bool FastCgiEngineWanted(const TEngineChoice&) { return IsFastCgiServer(); }
+
 /// The engine kinds in the order their modules start and they are tried.
 constexpr TEngineKind kEngineKinds[] = {
+    {StartFastCgiModule, FastCgiEngineWanted, CreateEngine<TFCGIEngine>},
     {StartStandardCgiModule, StandardEngineWanted, CreateEngine<TCGIStdEngine>},
     {StartWindowsCgiModule, WindowsEngineWanted, CreateEngine<TCGIWinEngine>},
 };

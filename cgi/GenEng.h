@@ -1,8 +1,8 @@
 // The general engine component: the one component a program places on its
 // main form to become a CGI program. It carries the request settings and
 // events; after the form has been loaded it chooses the engine that fits the
-// process from the table of engine kinds (standard CGI, Windows CGI; a new
-// kind joins with one entry there), creates it with those settings, and
+// process from the table of engine kinds (FastCGI server, standard CGI,
+// Windows CGI; a new kind joins with one entry there), creates it with those settings, and
 // from then on forwards setting changes and request-time calls to the
 // thread's current engine.
 #pragma once
@@ -35,7 +35,9 @@ public:
 
     /// Engine choice: hides the owning form, takes every engine kind's
     /// module start-up decision, then creates, in the table's order, each
-    /// kind whose test holds at its turn: the standard CGI engine (no engine
+    /// kind whose test holds at its turn: the FastCGI engine (the process
+    /// was started as a FastCGI server; it serves until stopped and ends the
+    /// process), the standard CGI engine (no engine
     /// current yet, and started by hand or "SERVER_SOFTWARE" set while
     /// "CGI_VERSION" does not name "WIN"), then the Windows CGI engine (none
     /// became current, or started by hand). Under either CGI the engine

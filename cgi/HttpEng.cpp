@@ -179,6 +179,10 @@ std::string THttpEngine::GetReferer() { return VariableOrSecond("HTTP REFERER", 
 std::string THttpEngine::GetExecutablePath() { return VariableOrSecond("EXECUTABLE PATH", "SCRIPT NAME"); }
 int THttpEngine::GetConnectionHandle() { return 0; }
 
+std::string THttpEngine::GetRequestSetting(std::string_view name) {
+    return platform::EnvironmentValue(std::string(name)).value_or("");
+}
+
 // ---- Output ----------------------------------------------------------------
 
 void THttpEngine::WriteStatusLine() {

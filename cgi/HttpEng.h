@@ -108,6 +108,10 @@ public:
     virtual std::string GetReferer();
     virtual std::string GetExecutablePath();
     virtual int GetConnectionHandle();
+    /// A setting of the program for this request (such as the index folder):
+    /// the process environment's variable, empty when absent. An engine whose
+    /// requests carry their own variables reads those first.
+    virtual std::string GetRequestSetting(std::string_view name);
 
     /// Writes "HTTP/1.0 200 OK" unless the server software names Netscape.
     virtual void WriteStatusLine();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -30,6 +31,12 @@ TContentLength ParseContentLength(std::string_view text) noexcept {
         length.value = value;
     }
     return length;
+}
+
+long long BodyLengthForReadLimit(std::string_view text) noexcept {
+    const TContentLength length = ParseContentLength(text);
+    if (length.startsAboveRange) return std::numeric_limits<std::int32_t>::max();
+    return length.OrAboveRange(0);
 }
 
 int TContentLength::AsInt() const noexcept {

@@ -35,6 +35,14 @@ struct TContentLength {
 
 TContentLength ParseContentLength(std::string_view text) noexcept;
 
+/// The announced length as the engines compare it with their read limit: the
+/// number, also beyond the int range (so the limit refuses it); a text that
+/// begins with a number too long for 64 bits counts as the largest int,
+/// whatever follows the digits (refused and logged, where GetContentLength
+/// and the body drop read such a text as no number); 0 when absent or not a
+/// number.
+long long BodyLengthForReadLimit(std::string_view text) noexcept;
+
 /// Whether the upper-cased content type names a multipart form body
 /// ("MULTIPART/FORM-DATA;"): such a body is left for the handler to read.
 bool IsMultipartFormData(std::string_view contentType);

@@ -14,7 +14,7 @@ tarvo_source_list(TARVO_PLATFORM_SOURCES platform
   BufferedWriter.cpp CodePage.cpp Component.cpp DateTimeText.cpp DirectorySearch.cpp
   Environment.cpp File.cpp FileLocking.cpp FileReplace.cpp FileTimes.cpp Folders.cpp
   InterruptRequest.cpp LocalTime.cpp MappedFile.cpp OpenErrors.cpp PathNames.cpp
-  ProcessInfo.cpp ProfileFile.cpp QuitSignals.cpp ShellOpen.cpp StandardStreams.cpp
+  ProcessInfo.cpp ProfileFile.cpp QuitSignals.cpp ServerSocket.cpp ShellOpen.cpp StandardStreams.cpp
   TextLineReader.cpp Timer.cpp UserRegistry.cpp Utf8Text.cpp WindowTitle.cpp)
 
 # The indexing engine (no GUI dependency).
@@ -31,5 +31,5 @@ tarvo_source_list(TARVO_SEARCH_SOURCES search
 
 # The CGI request layer.
 tarvo_source_list(TARVO_CGI_SOURCES cgi
-  CgiEngine.cpp CgiRelay.cpp CgiSEng.cpp CgiStreams.cpp CgiWEng.cpp GenEng.cpp HUtils.cpp
+  CgiEngine.cpp CgiRelay.cpp CgiSEng.cpp CgiStreams.cpp CgiWEng.cpp FcgiEng.cpp GenEng.cpp HUtils.cpp
   HttpEng.cpp RequestBody.cpp)

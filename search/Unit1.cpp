@@ -10,7 +10,6 @@
 
 #include "cgi/HUtils.h"
 #include "cgi/HttpEng.h"
-#include "platform/Environment.h"
 #include "platform/Utf8Text.h"
 #include "search/RequestCharset.h"
 
@@ -293,7 +292,7 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
 std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
     std::string volumeName;
     cgi::HttpGetField("volumeName", "", volumeName);
-    const std::string indexSetting = platform::EnvironmentValue(std::string(kIndexFolderVariable)).value_or("");
+    const std::string indexSetting = engine.GetRequestSetting(kIndexFolderVariable);
     const std::optional<std::string> basePath =
         IndexBasePath(IndexFolder(cgi::ModuleDirectory() + "/", indexSetting), volumeName);
 

@@ -3,6 +3,7 @@
 // one search and one results page, with its messages in nine languages.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -121,8 +122,9 @@ public:
     /// The CGI engine component, owned by the form.
     cgi::TGeneralHttpEngine& GeneralHttpEngine1;
 
-    /// Message table offset of the request's language; 0 until a request sets it.
-    std::int32_t LanguageOffset = 0;
+    /// Message table offset of the language of the request answered last; 0
+    /// until a request sets it. Workers answering in parallel may all set it.
+    std::atomic<std::int32_t> LanguageOffset = 0;
 
     /// Sets `text` to the message numbered LanguageOffset + `number`.
     void LanguageMessage(int number, std::string& text) const;
