@@ -124,7 +124,7 @@ latency_target() {
   awk -v w="$what" -v f="$fast" -v o="$omega" 'BEGIN {
     ok = (10 * f <= o)
     printf "%s: %s: FastCGI p50 <= omega p50 / 10: %.3f ms vs %.3f ms (omega / FastCGI %.1f)\n",
-      ok ? "PASS" : "FAIL", w, f, o, f > 0 ? o / f : 0
+      ok ? "PASS" : "FAIL", w, f, o, (f > 0) ? o / f : 0
     exit !ok }'
 }
 

@@ -84,9 +84,10 @@ check "a tenth of omega's p50 passes, a little more fails, a missing figure fail
 check "memory within the allowance passes, beyond it fails, no sample fails" \
   test "$(verdict memory_target 1000 2024 1024) $(verdict memory_target 1000 2025 1024) $(verdict memory_target 0 10 1024)" \
   = "pass fail fail"
-check "a verdict line names its figures" \
-  test "$(speed_target '"template", 8 connection(s)' 5000 250)" \
-  = 'PASS: "template", 8 connection(s): FastCGI requests/s >= 10 x CGI: 5000.0 vs 250.0 (20.0 x)'
+check "the verdict lines name their figures" \
+  test "$(speed_target '"template", 8 connection(s)' 5000 250; latency_target '"alloc*", 1 connection(s)' 2 10)" \
+  = 'PASS: "template", 8 connection(s): FastCGI requests/s >= 10 x CGI: 5000.0 vs 250.0 (20.0 x)
+FAIL: "alloc*", 1 connection(s): FastCGI p50 <= omega p50 / 10: 2.000 ms vs 10.000 ms (omega / FastCGI 5.0)'
 
 [ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"
