@@ -214,10 +214,11 @@ TFCGIEngine::~TFCGIEngine() = default;
 void TFCGIEngine::RunServer(const THttpEngineSettings& settings) {
     const TFastCgiStart& start = Process().start;
     platform::SocketHandle opened;
+    platform::SocketFile socketFile;
     int listening = start.handedSocket;
     try {
         if (listening < 0) {
-            opened = platform::ListenOn(start.address);
+            opened = platform::ListenOn(start.address, &socketFile);
             listening = opened.Descriptor();
         }
         if (FCGX_Init() != 0) EndWithMessage("the FastCGI library cannot start", 1);
@@ -230,6 +231,9 @@ void TFCGIEngine::RunServer(const THttpEngineSettings& settings) {
             workers.emplace_back(ServeConnections, std::ref(*engines.back()), std::ref(acceptor), start.timeLimit);
         }
         platform::WaitForStopSignal();
+        // New connections fail from here; the ones a web server has already
+        // made are answered before the workers end.
+        platform::RemoveSocketFile(socketFile);
         acceptor.Stop();
         for (std::thread& worker : workers) worker.join();
     } catch (const std::exception& error) {

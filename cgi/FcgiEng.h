@@ -90,6 +90,7 @@ public:
     std::string GetFieldValue(std::string_view name, std::string_view defaultValue) override;
     std::vector<std::string> GetFieldNames() override;
     bool IsActiveEngine() override;
+    bool ServesManyRequests() const noexcept override { return true; }
 
     /// Whether the web server aborted the request being answered
     /// (FCGI_ABORT_REQUEST, or it closed the connection).

@@ -112,6 +112,10 @@ public:
     /// the process environment's variable, empty when absent. An engine whose
     /// requests carry their own variables reads those first.
     virtual std::string GetRequestSetting(std::string_view name);
+    /// Whether the process goes on answering requests after this one, so that
+    /// what a handler reads once may be kept for the next (a FastCGI server);
+    /// false for a process that ends with its request.
+    virtual bool ServesManyRequests() const noexcept { return false; }
 
     /// Writes "HTTP/1.0 200 OK" unless the server software names Netscape.
     virtual void WriteStatusLine();

@@ -133,6 +133,18 @@ std::int64_t FileHandle::Size() const noexcept {
     return static_cast<std::int64_t>(info.st_size);
 }
 
+bool FileHandle::Identity(FileIdentity& identity) const noexcept {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) return false;
+    constexpr std::int64_t kNsPerSecond = 1000000000;
+    identity.device = static_cast<std::uint64_t>(info.st_dev);
+    identity.inode = static_cast<std::uint64_t>(info.st_ino);
+    identity.size = static_cast<std::int64_t>(info.st_size);
+    identity.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * kNsPerSecond + info.st_mtim.tv_nsec;
+    identity.changedNs = static_cast<std::int64_t>(info.st_ctim.tv_sec) * kNsPerSecond + info.st_ctim.tv_nsec;
+    return true;
+}
+
 bool FileHandle::Truncate(std::int64_t size) noexcept { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
 
 bool FileHandle::Sync() noexcept { return ::fsync(fd_) == 0; }

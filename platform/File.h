@@ -24,6 +24,18 @@ private:
     int errorNumber_;
 };
 
+/// What tells one file from another and a changed file from itself: the
+/// device and inode, the size and the times of the last change of its bytes
+/// and of its entry. A file replaced by a rename has another identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;  ///< last change of the bytes, in nanoseconds
+    std::int64_t changedNs = 0;   ///< last change of the entry, in nanoseconds
+    bool operator==(const FileIdentity&) const = default;
+};
+
 /// Owns one open file descriptor; closes it when destroyed. Movable, not copyable.
 class FileHandle {
 public:
@@ -69,6 +81,8 @@ public:
     bool WriteAllAt(const void* data, std::size_t size, std::int64_t offset) noexcept;
     /// Size of the file in bytes, or -1 on error.
     std::int64_t Size() const noexcept;
+    /// The open file's identity; false (and `identity` unchanged) on error.
+    bool Identity(FileIdentity& identity) const noexcept;
     /// Cuts or extends the file to `size` bytes.
     bool Truncate(std::int64_t size) noexcept;
     /// Flushes the file's data to the disk.

@@ -29,7 +29,7 @@ namespace {
 constexpr int kFirstActivatedFd = 3;
 constexpr mode_t kSocketFileMode = 0666;
 
-SocketHandle ListenOnUnixPath(const std::string& path) {
+SocketHandle ListenOnUnixPath(const std::string& path, SocketFile* socketFile) {
     sockaddr_un address{};
     if (path.size() >= sizeof address.sun_path) throw IoError("cannot listen on", path, ENAMETOOLONG);
     address.sun_family = AF_UNIX;
@@ -41,8 +41,11 @@ SocketHandle ListenOnUnixPath(const std::string& path) {
     if (!socket.IsOpen()) throw IoError("cannot make a socket for", path, errno);
     if (::bind(socket.Descriptor(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         throw IoError("cannot listen on", path, errno);
-    if (::chmod(path.c_str(), kSocketFileMode) != 0) throw IoError("cannot set the mode of", path, errno);
     if (::listen(socket.Descriptor(), kListenBacklog) != 0) throw IoError("cannot listen on", path, errno);
+    if (::chmod(path.c_str(), kSocketFileMode) != 0) throw IoError("cannot set the mode of", path, errno);
+    struct stat made {};
+    if (socketFile != nullptr && ::lstat(path.c_str(), &made) == 0)
+        *socketFile = {path, static_cast<std::uint64_t>(made.st_dev), static_cast<std::uint64_t>(made.st_ino)};
     return socket;
 }
 
@@ -138,9 +141,17 @@ int ActivatedSocket() noexcept {
     }
 }
 
-SocketHandle ListenOn(const std::string& address) {
-    if (address.find('/') != std::string::npos) return ListenOnUnixPath(address);
+SocketHandle ListenOn(const std::string& address, SocketFile* socketFile) {
+    if (address.find('/') != std::string::npos) return ListenOnUnixPath(address, socketFile);
     return ListenOnTcpAddress(address);
+}
+
+void RemoveSocketFile(const SocketFile& socketFile) noexcept {
+    struct stat now {};
+    if (socketFile.path.empty() || ::lstat(socketFile.path.c_str(), &now) != 0) return;
+    if (static_cast<std::uint64_t>(now.st_dev) == socketFile.device &&
+        static_cast<std::uint64_t>(now.st_ino) == socketFile.inode)
+        ::unlink(socketFile.path.c_str());
 }
 
 ConnectionAcceptor::ConnectionAcceptor(int listenFd)
@@ -150,33 +161,34 @@ ConnectionAcceptor::ConnectionAcceptor(int listenFd)
     if (flags >= 0) ::fcntl(listenFd_, F_SETFL, flags | O_NONBLOCK);
 }
 
+SocketHandle ConnectionAcceptor::TakeConnection() const {
+    SocketHandle connection(::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC));
+    if (connection.IsOpen() && IsTcpSocket(connection.Descriptor())) {
+        const int on = 1;
+        ::setsockopt(connection.Descriptor(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
+    return connection;
+}
+
 SocketHandle ConnectionAcceptor::Accept() {
     pollfd waits[2] = {{listenFd_, POLLIN, 0}, {wake_.Descriptor(), POLLIN, 0}};
-    while (!stopped_.load()) {
+    for (;;) {
+        // Stopped: the connections already waiting are served, then none.
+        if (stopped_.load()) return TakeConnection();
         waits[0].revents = 0;
         waits[1].revents = 0;
-        if (::poll(waits, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return {};
-        }
-        if (stopped_.load() || (waits[1].revents & POLLIN) != 0) break;
+        if (::poll(waits, 2, -1) < 0 && errno != EINTR) return {};
+        if ((waits[0].revents & POLLIN) == 0) continue;
         // Several threads wake for one connection; the others find nothing
         // to accept and wait again.
-        SocketHandle connection(::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC));
-        if (connection.IsOpen()) {
-            if (IsTcpSocket(connection.Descriptor())) {
-                const int on = 1;
-                ::setsockopt(connection.Descriptor(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-            }
-            return connection;
-        }
+        SocketHandle connection = TakeConnection();
+        if (connection.IsOpen()) return connection;
         if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
             // Out of descriptors or memory: wait a little instead of spinning.
             pollfd wake{wake_.Descriptor(), POLLIN, 0};
             ::poll(&wake, 1, 100);
         }
     }
-    return {};
 }
 
 void ConnectionAcceptor::Stop() noexcept {

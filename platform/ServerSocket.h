@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -42,6 +43,13 @@ bool IsListeningSocket(int fd) noexcept;
 /// otherwise.
 int ActivatedSocket() noexcept;
 
+/// The socket file a server made, as it was made.
+struct SocketFile {
+    std::string path;  ///< empty: none was made
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
 /// The largest number of waiting connections a listening socket is asked to keep.
 inline constexpr int kListenBacklog = 1024;
 
@@ -51,12 +59,21 @@ inline constexpr int kListenBacklog = 1024;
 /// another user can connect), else "HOST:PORT" with a numeric host
 /// ("127.0.0.1:9010", "[::1]:9010", ":9010" for every IPv4 address). Throws
 /// IoError naming the address when it cannot.
-SocketHandle ListenOn(const std::string& address);
+/// When given, `socketFile` names the Unix socket file made (empty path for
+/// a TCP address).
+SocketHandle ListenOn(const std::string& address, SocketFile* socketFile = nullptr);
+
+/// Removes the socket file when it is still the one the server made, so the
+/// stopping server gets no new connections there; a socket that a newer
+/// server put at the path stays.
+void RemoveSocketFile(const SocketFile& socketFile) noexcept;
 
 /// Accepts the connections of one listening socket in any number of threads.
-/// Stop wakes every thread that waits in Accept and makes later calls return
-/// at once; the listening socket itself is left as it is, so one handed over
-/// by systemd or shared with sibling processes goes on working for them.
+/// Stop wakes every thread that waits in Accept; from then on Accept hands
+/// out the connections that are already waiting (a web server has sent their
+/// requests) and then returns none. The listening socket itself is left as
+/// it is, so one handed over by systemd or shared with sibling processes
+/// goes on working for them.
 class ConnectionAcceptor {
 public:
     /// `listenFd` stays the caller's; it is switched to non-blocking mode.
@@ -66,13 +83,16 @@ public:
     ConnectionAcceptor& operator=(const ConnectionAcceptor&) = delete;
 
     /// Waits for the next connection and returns it (blocking, close-on-exec);
-    /// a closed handle once Stop was called.
+    /// after Stop, a waiting connection or a closed handle.
     SocketHandle Accept();
     /// Wakes all waiting threads; safe from any thread, any number of times.
     void Stop() noexcept;
     bool IsStopped() const noexcept { return stopped_.load(); }
 
 private:
+    /// A waiting connection, or a closed handle (errno tells why).
+    SocketHandle TakeConnection() const;
+
     int listenFd_;
     SocketHandle wake_;
     std::atomic<bool> stopped_{false};

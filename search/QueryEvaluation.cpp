@@ -100,6 +100,7 @@ void TTARVO::RunSearch(std::string_view query) {
         Titles.emplace_back(kFileErrorMessage);
         return;
     }
+    Listing = ListingCache != nullptr ? ListingCache->For(BasePath, TocFile, TocCount) : nullptr;
     if (ListOnDemand) {
         FoundCount = ListDocuments([](std::string_view, std::string_view) {});
     } else {
@@ -121,12 +122,26 @@ void TTARVO::RunSearch(std::string_view query) {
     if (!ListOnDemand || FoundCount == 0) TocFile.Close();
 }
 
+std::int32_t TTARVO::ListKeptDocuments(const DocumentVisitor& visit) {
+    // The listing holds every record of the file the search opened.
+    const std::int64_t lastDocument = std::min<std::int64_t>(TocCount, Listing->Count());
+    std::int32_t listed = 0;
+    for (std::int64_t document = ResultSet.NextSetBit(1); document > 0 && document <= lastDocument;
+         document = ResultSet.NextSetBit(static_cast<std::uint32_t>(document + 1))) {
+        const TocEntry entry = Listing->Entry(document - 1);
+        visit(entry.Title, entry.Url);
+        ++listed;
+    }
+    return listed;
+}
+
 void TTARVO::VisitDocuments(const DocumentVisitor& visit) {
     if (!ListOnDemand || FoundCount == 0 || !TocFile.IsOpen()) return;
     ListDocuments(visit);
 }
 
 std::int32_t TTARVO::ListDocuments(const DocumentVisitor& visit) {
+    if (Listing) return ListKeptDocuments(visit);
     // Document d is record d - 1. Neighbouring documents of the result are
     // read together, up to one window of records at a time.
     TocWindow window(TocFile, TocCount);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/File.h"
 #include "search/IndexSnapshot.h"
 #include "search/TBitSet.h"
+#include "search/TocListing.h"
 
 namespace search {
 
@@ -96,6 +98,12 @@ public:
     /// VisitDocuments reads them again, so a large result is written out
     /// without ever being held in memory as a whole.
     void SetListOnDemand(bool onDemand) noexcept { ListOnDemand = onDemand; }
+    /// When set before Search, the documents' titles and URLs come from the
+    /// cache's listing of the ".toc" the search opened (read once per
+    /// published set) instead of from the file: the same documents and
+    /// fields. For a program that answers many searches; the cache must
+    /// outlive the search.
+    void SetTocListingCache(TocListingCache* cache) noexcept { ListingCache = cache; }
     /// Calls `visit` for every document the last Search found and counted,
     /// in document-number order, reading their records from ".toc" again.
     /// Does nothing unless the search listed on demand and found documents.
@@ -182,6 +190,8 @@ private:
     /// Reads the records of the documents found from the open ".toc" and
     /// hands each readable one to `visit`; returns how many it handed over.
     std::int32_t ListDocuments(const DocumentVisitor& visit);
+    /// The same from the kept listing.
+    std::int32_t ListKeptDocuments(const DocumentVisitor& visit);
 
     // Term lookup, in LookupTerm's order.
     struct StartRecord;
@@ -217,6 +227,10 @@ private:
     std::int32_t FoundCount = 0;
     /// Documents are counted by Search and read again by VisitDocuments.
     bool ListOnDemand = false;
+    /// Where the listing of ".toc" comes from; null: read from the file.
+    TocListingCache* ListingCache = nullptr;
+    /// The listing of the open ".toc" while ListingCache gave one.
+    std::shared_ptr<const TocListing> Listing;
     /// Titles of the documents found, or message lines; in the order added.
     std::vector<std::string> Titles;
     /// URLs of the documents found, in step with Titles.

@@ -148,6 +148,13 @@ private:
     std::string saved_;
 };
 
+// The ".toc" listings a process that answers many searches keeps, shared by
+// its worker threads.
+TocListingCache& KeptTocListings() {
+    static TocListingCache listings;
+    return listings;
+}
+
 PageCharset RequestPageCharset(cgi::THttpEngine& engine) {
     const std::string charsetField = cgi::HttpGetField(kCharsetFieldName);
     return IsUtf8Request(charsetField, engine.GetRequestMethod(), engine.GetContentType()) ? PageCharset::kUtf8
@@ -308,6 +315,7 @@ std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
         // The page's lines are written straight from ".toc": a result of
         // thousands of documents is never held in memory as a whole.
         tarvo->SetListOnDemand(true);
+        if (engine.ServesManyRequests()) tarvo->SetTocListingCache(&KeptTocListings());
         tarvo->Search(searchWords);
         answer.foundCount = tarvo->GetFoundCount();
         answer.errorCode = tarvo->TakeErrorCode();

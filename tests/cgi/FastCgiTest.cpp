@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <thread>
 
 #include "CgiTestSupport.h"
@@ -151,8 +152,12 @@ protected:
         std::vector<std::string> arguments = {"--fastcgi", socket_};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         server_ = cgitest::StartProgram(folder_, program_, ServerEnvironment(), {}, arguments);
-        for (int i = 0; i < 200 && !fs::exists(socket_); ++i) std::this_thread::sleep_for(10ms);
-        ASSERT_TRUE(fs::exists(socket_));
+        bool listening = false;
+        for (int i = 0; i < 200 && !listening; ++i) {
+            std::this_thread::sleep_for(10ms);
+            listening = RawConnection(socket_).Connected();
+        }
+        ASSERT_TRUE(listening);
     }
     void StopServer() {
         if (!server_.process.IsRunning()) return;
@@ -314,6 +319,23 @@ TEST_F(FastCgiServer, SigtermLetsTheRequestInFlightFinishAndExitsWithZero) {
     Reply reply = connection.ReadToEnd();
     EXPECT_NE(reply.stdoutBytes.at(1).find("Lakeside Library"), std::string::npos);
     EXPECT_EQ(server_.process.Wait(20s), 0);
+}
+
+TEST_F(FastCgiServer, SigtermAnswersTheConnectionsStillWaitingToBeAccepted) {
+    StartServer({"--workers", "1"});
+    const std::map<std::string, std::string> params = {{"REQUEST_METHOD", "GET"},
+                                                       {"QUERY_STRING", "volumeName=DataBase&searchWords=library"},
+                                                       {"TARVO_INDEX_DIR", folder_ / "index"}};
+    std::vector<std::unique_ptr<RawConnection>> connections;
+    for (int i = 0; i < 6; ++i) {
+        connections.push_back(std::make_unique<RawConnection>(socket_));
+        connections.back()->Send(BeginRecord(1) + ParamsRecord(1, params) + Record(kStdin, 1));
+    }
+    server_.process.RequestQuit();
+    for (auto& connection : connections)
+        EXPECT_NE(connection->ReadToEnd().stdoutBytes[1].find("<!--end of data-->"), std::string::npos);
+    EXPECT_EQ(server_.process.Wait(20s), 0);
+    EXPECT_FALSE(fs::exists(socket_));
 }
 
 TEST_F(FastCgiServer, AnAbortedRequestGetsNoPage) {
