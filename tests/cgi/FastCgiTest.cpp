@@ -130,6 +130,9 @@ private:
 // ---- The fixture: the sample site's index and a server ---------------------
 
 class FastCgiServer : public ::testing::Test {
+public:
+    friend void ServeOnHandedSocket(FastCgiServer& test, int target, const std::string& setup);
+
 protected:
     void SetUp() override {
         program_ = folder_ / "tarvocgi";
@@ -272,34 +275,18 @@ TEST_F(FastCgiServer, ServesOnATcpAddress) {
     EXPECT_EQ(answer.output, AskCgi(request).output);
 }
 
-TEST_F(FastCgiServer, ServesOnAListeningSocketGivenAsStandardInput) {
-    socket_ = folder_ / "handed.sock";
-    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socket_.c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listening, 16), 0);
-    // Started as spawn-fcgi starts a program: the socket is its standard input.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, listening, 0);
-    const std::string workers = "--workers";
-    const std::string two = "2";
-    char* argv[] = {program_.data(), const_cast<char*>(workers.c_str()), const_cast<char*>(two.c_str()), nullptr};
-    std::string logSetting = "CGI_LOG_DIR=" + (folder_ / "Log");
-    char* envp[] = {logSetting.data(), nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(::posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv, envp), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(listening);
+// Starts tarvocgi through /bin/sh with a listening socket of its own on
+// descriptor `target` and `setup` run before (the shell's "$$" is the
+// program's pid after exec), answers one request there and stops it.
+void ServeOnHandedSocket(FastCgiServer& test, int target, const std::string& setup);
 
-    const Env request = Request("GET", "volumeName=DataBase&searchWords=library");
-    EXPECT_EQ(AskFastCgi(request).output, AskCgi(request).output);
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+TEST_F(FastCgiServer, ServesOnAListeningSocketGivenAsStandardInput) {
+    // As spawn-fcgi, mod_fcgid and lighttpd start a FastCGI program.
+    ServeOnHandedSocket(*this, 0, "");
+}
+
+TEST_F(FastCgiServer, ServesOnASocketPassedBySystemd) {
+    ServeOnHandedSocket(*this, 3, "export LISTEN_PID=$$ LISTEN_FDS=1; exec 0</dev/null;");
 }
 
 TEST_F(FastCgiServer, SigtermLetsTheRequestInFlightFinishAndExitsWithZero) {
@@ -400,6 +387,36 @@ TEST_F(FastCgiServer, AQueryStringNamingTheOptionStaysACgiRequest) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.output.find("<!--start of data-->"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder_ / "s"));
+}
+
+void ServeOnHandedSocket(FastCgiServer& test, int target, const std::string& setup) {
+    test.socket_ = test.folder_ / "handed.sock";
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, test.socket_.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listening, 16), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, listening, target);
+    std::string shell = "/bin/sh";
+    std::string option = "-c";
+    std::string script = setup + " exec \"$0\" --workers 2";
+    char* argv[] = {shell.data(), option.data(), script.data(), test.program_.data(), nullptr};
+    std::string logSetting = "CGI_LOG_DIR=" + (test.folder_ / "Log");
+    char* envp[] = {logSetting.data(), nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(::posix_spawn(&pid, shell.c_str(), &actions, nullptr, argv, envp), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(listening);
+
+    const Env request = test.Request("GET", "volumeName=DataBase&searchWords=library");
+    EXPECT_EQ(test.AskFastCgi(request).output, test.AskCgi(request).output);
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
