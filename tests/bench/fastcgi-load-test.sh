@@ -2,12 +2,12 @@
 # The pieces of bench/fastcgi-peers.sh in bench/lib/fastcgi-load.sh: nginx
 # accepts the generated configuration, wrk's hooks ask the paths in turn and
 # report exact figures, the resident memory of a process tree adds up, and
-# the targets' verdicts hold at their bounds. Exits 77 (skipped) without wrk
-# or nginx.
+# the targets' verdicts hold at their bounds. Fails, naming it, when wrk,
+# nginx or python3 is missing (scripts/packages.txt installs them).
 set -uo pipefail
 source "$(dirname "$0")/../../bench/lib/fastcgi-load.sh"
 for tool in wrk nginx python3; do
-  command -v "$tool" >/dev/null || { echo "$tool is not installed: skipped"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
 work="$(mktemp -d /tmp/tarvo-fastcgi-load-test.XXXXXX)"
