@@ -217,12 +217,14 @@ void TFCGIEngine::RunServer(const THttpEngineSettings& settings) {
     platform::SocketFile socketFile;
     int listening = start.handedSocket;
     try {
+        // Held before the socket takes connections: a stop that comes as soon
+        // as a client can see the server is still a stop in order.
+        platform::HoldStopSignals();
         if (listening < 0) {
             opened = platform::ListenOn(start.address, &socketFile);
             listening = opened.Descriptor();
         }
         if (FCGX_Init() != 0) EndWithMessage("the FastCGI library cannot start", 1);
-        platform::HoldStopSignals();
         platform::ConnectionAcceptor acceptor(listening);
         std::vector<std::unique_ptr<TFCGIEngine>> engines;
         std::vector<std::thread> workers;

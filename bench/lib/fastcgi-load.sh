@@ -8,6 +8,7 @@
 # passes /cgi-bin/tarvocgi and /cgi-bin/omega to fcgiwrap on WRAP_SOCKET,
 # which starts the program named by SCRIPT_FILENAME per request. Two ports
 # rather than two paths, so that each program sees the same SCRIPT_NAME.
+# Response buffers as in examples/server/nginx-tarvo-fastcgi.conf.
 # Run as root, the workers serve as www-data, as the web tests' servers do.
 nginx_config() {
   local dir="$1" fastcgi_port="$2" cgi_port="$3" fastcgi_socket="$4" wrap_socket="$5" index_dir="$6" omega_config="$7"
@@ -22,6 +23,10 @@ nginx_config() {
   echo "  access_log off;"
   for t in client_body fastcgi proxy uwsgi scgi; do echo "  ${t}_temp_path $dir/$t;"; done
   echo "  default_type application/octet-stream;"
+  # The buffers of the shipped example, for all three programs alike: a page
+  # of a few hundred KB is held in memory, not spilled to a temporary file.
+  echo "  fastcgi_buffer_size 64k;"
+  echo "  fastcgi_buffers 16 64k;"
   echo "  server {"
   echo "    listen 127.0.0.1:$fastcgi_port;"
   echo "    location = /cgi-bin/tarvocgi {"
