@@ -4,9 +4,12 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/CodePage.h"
 
@@ -44,9 +47,43 @@ std::optional<char> Windows1252ByteFor(char32_t cp) {
     return std::nullopt;
 }
 
+/// The Windows-1250 bytes 0x80..0xFF sorted by their code points, for a
+/// binary search.
+struct CodePointByte {
+    char16_t codePoint;
+    unsigned char byte;
+};
+
+constexpr std::array<CodePointByte, 123> MakeCp1250Reverse() {
+    std::array<CodePointByte, 123> table{};
+    std::size_t count = 0;
+    for (int i = 0; i < 128; ++i)
+        if (kCp1250HighHalf[i] != 0)
+            table[count++] = {kCp1250HighHalf[i], static_cast<unsigned char>(0x80 + i)};
+    std::sort(table.begin(), table.end(),
+              [](const CodePointByte& a, const CodePointByte& b) { return a.codePoint < b.codePoint; });
+    return table;
+}
+
+constexpr std::array<CodePointByte, 123> kCp1250Reverse = MakeCp1250Reverse();
+
+/// The Windows-1250 byte of a code point, when the code page holds it.
+std::optional<char> Windows1250ByteFor(char32_t cp) {
+    if (cp < 0x80) return static_cast<char>(cp);
+    const auto found = std::lower_bound(kCp1250Reverse.begin(), kCp1250Reverse.end(), cp,
+                                        [](const CodePointByte& entry, char32_t value) { return entry.codePoint < value; });
+    if (found == kCp1250Reverse.end() || found->codePoint != cp) return std::nullopt;
+    return static_cast<char>(found->byte);
+}
+
+/// The byte of a code point in a single-byte code page, when it holds it.
+std::optional<char> ByteFor(IndexCodePage target, char32_t cp) {
+    return target == IndexCodePage::Windows1250 ? Windows1250ByteFor(cp) : Windows1252ByteFor(cp);
+}
+
 /// The byte of a character whose full canonical decomposition is a
-/// Windows-1252 character followed only by nonspacing marks.
-std::optional<char> DecomposedBaseByte(char32_t cp) {
+/// character of the code page followed only by nonspacing marks.
+std::optional<char> DecomposedBaseByte(IndexCodePage target, char32_t cp) {
     utf8proc_int32_t parts[kMaxDecompositionLength];
     const auto count = utf8proc_decompose_char(static_cast<utf8proc_int32_t>(cp), parts, kMaxDecompositionLength,
                                                UTF8PROC_DECOMPOSE, nullptr);
@@ -54,7 +91,7 @@ std::optional<char> DecomposedBaseByte(char32_t cp) {
     if (count == 1 && static_cast<char32_t>(parts[0]) == cp) return std::nullopt;  // no decomposition
     for (utf8proc_ssize_t k = 1; k < count; ++k)
         if (utf8proc_category(parts[k]) != UTF8PROC_CATEGORY_MN) return std::nullopt;
-    return Windows1252ByteFor(static_cast<char32_t>(parts[0]));
+    return ByteFor(target, static_cast<char32_t>(parts[0]));
 }
 
 std::optional<char> UndecomposedLetterByte(char32_t cp) {
@@ -63,17 +100,19 @@ std::optional<char> UndecomposedLetterByte(char32_t cp) {
     return std::nullopt;
 }
 
-/// What one well-formed code point of 128 or above becomes in a Windows-1252
-/// text: a byte, or nothing when it is removed.
-std::optional<char> Windows1252TextByte(char32_t cp) {
+/// What one well-formed code point of 128 or above becomes in a text of a
+/// single-byte code page: a byte, or nothing when it is removed.
+std::optional<char> SingleByteTextByte(IndexCodePage target, char32_t cp) {
     // Latin-1 holds one space separator and one format character; every
-    // other character there is its own byte, without asking for a category.
-    if (cp >= 0xA0 && cp <= 0xFF && cp != 0xA0 && cp != 0xAD) return static_cast<char>(cp);
+    // other character there is its own Windows-1252 byte, without asking for
+    // a category.
+    if (target == IndexCodePage::Windows1252 && cp >= 0xA0 && cp <= 0xFF && cp != 0xA0 && cp != 0xAD)
+        return static_cast<char>(cp);
     const utf8proc_category_t category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
     if (category == UTF8PROC_CATEGORY_ZS) return ' ';
     if (category == UTF8PROC_CATEGORY_CF) return std::nullopt;
-    std::optional<char> byte = Windows1252ByteFor(cp);
-    if (!byte) byte = DecomposedBaseByte(cp);
+    std::optional<char> byte = ByteFor(target, cp);
+    if (!byte) byte = DecomposedBaseByte(target, cp);
     if (!byte) byte = UndecomposedLetterByte(cp);
     return byte.value_or(' ');
 }
@@ -132,29 +171,39 @@ std::size_t DecodeOne(std::string_view text, std::size_t i, char32_t& cp) {
     return length;
 }
 
-/// Appends a code point of the Basic Multilingual Plane as UTF-8.
+/// Appends a code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
 
-}  // namespace
-
-std::string Utf8ToWindows1252Text(std::string_view utf8) {
-    std::string out;
-    Utf8ToWindows1252Text(utf8, out);
-    return out;
+/// The code point of a byte of a single-byte character set; 0 where the
+/// code page leaves the byte undefined.
+char32_t SingleByteCodePoint(TextCharset charset, unsigned char byte) noexcept {
+    if (byte < 0x80) return byte;
+    switch (charset) {
+        case TextCharset::Windows1250: return kCp1250HighHalf[byte - 0x80];
+        case TextCharset::Iso88592: return byte < 0xA0 ? char32_t{byte} : char32_t{kIso88592HighHalf[byte - 0xA0]};
+        default: return byte >= 0xA0 ? char32_t{byte} : char32_t{kCp1252HighRow[byte - 0x80]};
+    }
 }
 
-void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
+/// Reads UTF-8 into a single-byte code page by the rules of
+/// Utf8ToWindows1252Text.
+void Utf8ToSingleByteText(std::string_view utf8, IndexCodePage target, std::string& out) {
     // Every sequence and every stray byte gives at most one byte.
     out.resize(utf8.size());
     char* write = out.data();
@@ -180,14 +229,14 @@ void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
             hasBase = false;
         } else if (hasBase && IsNonspacingMark(cp)) {
             // Decomposed text reads as its composed form: e + U+0301 as
-            // U+00E9, c + U+030C as c with caron, so as c. A mark that
-            // composes with nothing is dropped, like the caron of a
-            // precomposed c with caron.
+            // U+00E9, c + U+030C as c with caron. A mark that composes with
+            // nothing is dropped, like the caron of a precomposed c with
+            // caron read into Windows-1252.
             if (const std::optional<char32_t> composed = ComposedPair(base, cp)) {
-                write[-1] = Windows1252TextByte(*composed).value_or(' ');
+                write[-1] = SingleByteTextByte(target, *composed).value_or(' ');
                 base = *composed;
             }
-        } else if (const std::optional<char> byte = Windows1252TextByte(cp)) {
+        } else if (const std::optional<char> byte = SingleByteTextByte(target, cp)) {
             *write++ = *byte;
             base = cp;
             hasBase = true;
@@ -196,6 +245,194 @@ void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
         }
     }
     out.resize(static_cast<std::size_t>(write - out.data()));
+}
+
+/// Reads a single-byte text into the other single-byte code page, one
+/// character at a time by the same rules; an undefined byte is a blank.
+void SingleByteToSingleByteText(std::string_view text, TextCharset from, IndexCodePage target, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x80) {
+            out += ch;
+            continue;
+        }
+        const char32_t cp = SingleByteCodePoint(from, byte);
+        if (cp == 0) out += ' ';
+        else if (const std::optional<char> converted = SingleByteTextByte(target, cp)) out += *converted;
+    }
+}
+
+bool HasCombiningClass(char32_t cp) {
+    return cp >= 0x300 && utf8proc_get_property(static_cast<utf8proc_int32_t>(cp))->combining_class != 0;
+}
+
+/// A code point as a UTF-8 index set's text holds it: a space separator is
+/// a blank; nothing for a format character.
+std::optional<char32_t> Utf8IndexCodePoint(char32_t cp) {
+    if (cp < 0x80) return cp;
+    const utf8proc_category_t category = utf8proc_category(static_cast<utf8proc_int32_t>(cp));
+    if (category == UTF8PROC_CATEGORY_ZS) return U' ';
+    if (category == UTF8PROC_CATEGORY_CF) return std::nullopt;
+    return cp;
+}
+
+/// Reads a text into UTF-8 as ConvertText describes.
+void ToUtf8IndexText(std::string_view text, TextCharset from, std::string& out) {
+    thread_local std::vector<utf8proc_int32_t> codePoints;
+    codePoints.clear();
+    bool combining = false;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        if (cp >= 0x80) {
+            if (from == TextCharset::Utf8) {
+                length = DecodeOne(text, i, cp);
+                if (length == 0) {
+                    length = 1;
+                    cp = SingleByteCodePoint(TextCharset::Windows1252, static_cast<unsigned char>(text[i]));
+                }
+            } else {
+                cp = SingleByteCodePoint(from, static_cast<unsigned char>(cp));
+            }
+            if (cp == 0) cp = 0xFFFD;
+        }
+        i += length;
+        const std::optional<char32_t> kept = Utf8IndexCodePoint(cp);
+        if (!kept) continue;
+        combining = combining || HasCombiningClass(*kept);
+        codePoints.push_back(static_cast<utf8proc_int32_t>(*kept));
+    }
+    std::size_t count = codePoints.size();
+    if (combining && count > 0) {
+        const utf8proc_ssize_t composed =
+            utf8proc_normalize_utf32(codePoints.data(), static_cast<utf8proc_ssize_t>(count), UTF8PROC_COMPOSE);
+        if (composed >= 0) count = static_cast<std::size_t>(composed);
+    }
+    out.clear();
+    out.reserve(text.size() + text.size() / 2);
+    for (std::size_t k = 0; k < count; ++k) AppendUtf8(out, static_cast<char32_t>(codePoints[k]));
+}
+
+/// Unicode's simple upper-case mapping of a code point. utf8proc maps the
+/// sharp s to the capital sharp s, which Unicode's simple mapping does not.
+char32_t SimpleUpperCase(char32_t cp) {
+    if (cp == 0xDF) return cp;
+    return static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(cp)));
+}
+
+bool InRange(char32_t cp, char32_t first, char32_t last) noexcept { return cp >= first && cp <= last; }
+
+/// Han, Hiragana, Katakana and Thai: scripts written without spaces between words.
+bool IsWrittenWithoutSpaces(char32_t cp) noexcept {
+    return InRange(cp, 0x0E00, 0x0E7F) ||    // Thai
+           InRange(cp, 0x3005, 0x3007) ||    // ideographic iteration mark, closing mark, number zero
+           InRange(cp, 0x3021, 0x3029) ||    // Hangzhou numerals
+           InRange(cp, 0x3038, 0x303B) ||    // more Hangzhou numerals, vertical iteration mark
+           InRange(cp, 0x3040, 0x30FF) ||    // Hiragana, Katakana
+           InRange(cp, 0x31F0, 0x31FF) ||    // Katakana phonetic extensions
+           InRange(cp, 0x3400, 0x4DBF) ||    // CJK extension A
+           InRange(cp, 0x4E00, 0x9FFF) ||    // CJK unified ideographs
+           InRange(cp, 0xF900, 0xFAFF) ||    // CJK compatibility ideographs
+           InRange(cp, 0xFF66, 0xFF9F) ||    // half-width Katakana
+           InRange(cp, 0x1B000, 0x1B16F) ||  // Kana supplement and extended
+           InRange(cp, 0x20000, 0x323AF);    // CJK extensions B to H, compatibility supplement
+}
+
+}  // namespace
+
+std::string Utf8ToWindows1252Text(std::string_view utf8) {
+    std::string out;
+    Utf8ToWindows1252Text(utf8, out);
+    return out;
+}
+
+void Utf8ToWindows1252Text(std::string_view utf8, std::string& out) {
+    Utf8ToSingleByteText(utf8, IndexCodePage::Windows1252, out);
+}
+
+void ConvertText(std::string_view text, TextCharset from, IndexCodePage to, std::string& out) {
+    if (to == IndexCodePage::Utf8) {
+        if (AsciiRunLength(text) == text.size()) out.assign(text);
+        else ToUtf8IndexText(text, from, out);
+    } else if (from == CharsetOfCodePage(to)) {
+        out.assign(text);
+    } else if (from == TextCharset::Utf8) {
+        Utf8ToSingleByteText(text, to, out);
+    } else {
+        SingleByteToSingleByteText(text, from, to, out);
+    }
+}
+
+std::string ConvertText(std::string_view text, TextCharset from, IndexCodePage to) {
+    std::string out;
+    ConvertText(text, from, to, out);
+    return out;
+}
+
+std::string CodePageToUtf8(std::string_view text, IndexCodePage from) {
+    if (from == IndexCodePage::Utf8) return std::string(text);
+    if (from == IndexCodePage::Windows1252) return Windows1252ToUtf8(text);
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const char32_t cp = SingleByteCodePoint(TextCharset::Windows1250, static_cast<unsigned char>(ch));
+        AppendUtf8(out, cp == 0 ? char32_t{0xFFFD} : cp);
+    }
+    return out;
+}
+
+void Utf8UpperInPlace(std::string& text) {
+    std::size_t i = AsciiRunLength(text);
+    for (std::size_t k = 0; k < i; ++k) text[k] = AsciiUpperChar(text[k]);
+    if (i == text.size()) return;
+    std::string upper(text, 0, i);
+    upper.reserve(text.size() + 8);
+    while (i < text.size()) {
+        char32_t cp = 0;
+        const std::size_t length = DecodeOne(text, i, cp);
+        if (length == 0) {
+            upper += text[i++];
+            continue;
+        }
+        if (cp < 0x80) upper += AsciiUpperChar(static_cast<char>(cp));
+        else AppendUtf8(upper, SimpleUpperCase(cp));
+        i += length;
+    }
+    text = std::move(upper);
+}
+
+std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) noexcept {
+    if (text.size() <= maxBytes) return text.size();
+    // Back off over continuation bytes to the start of the sequence that
+    // would be cut; a run of more than three is no sequence and is cut anywhere.
+    std::size_t cut = maxBytes;
+    while (cut > 0 && maxBytes - cut < 3 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) return maxBytes;
+    return cut;
+}
+
+std::size_t DecodeUtf8(std::string_view text, std::size_t index, char32_t& codePoint) noexcept {
+    return DecodeOne(text, index, codePoint);
+}
+
+UnicodeWordClass WordClassOf(char32_t codePoint) noexcept {
+    switch (utf8proc_category(static_cast<utf8proc_int32_t>(codePoint))) {
+        case UTF8PROC_CATEGORY_LU:
+        case UTF8PROC_CATEGORY_LL:
+        case UTF8PROC_CATEGORY_LT:
+        case UTF8PROC_CATEGORY_LM:
+        case UTF8PROC_CATEGORY_LO:
+        case UTF8PROC_CATEGORY_ND:
+        case UTF8PROC_CATEGORY_NL:
+        case UTF8PROC_CATEGORY_NO:
+            return IsWrittenWithoutSpaces(codePoint) ? UnicodeWordClass::OwnWord : UnicodeWordClass::WordPart;
+        case UTF8PROC_CATEGORY_MN:
+        case UTF8PROC_CATEGORY_MC:
+        case UTF8PROC_CATEGORY_ME: return UnicodeWordClass::Mark;
+        default: return UnicodeWordClass::Delimiter;
+    }
 }
 
 std::string Windows1252ToUtf8(std::string_view text) {
