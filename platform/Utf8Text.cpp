@@ -58,8 +58,7 @@ constexpr std::array<CodePointByte, 123> MakeCp1250Reverse() {
     std::array<CodePointByte, 123> table{};
     std::size_t count = 0;
     for (int i = 0; i < 128; ++i)
-        if (kCp1250HighHalf[i] != 0)
-            table[count++] = {kCp1250HighHalf[i], static_cast<unsigned char>(0x80 + i)};
+        if (kCp1250HighHalf[i] != 0) table[count++] = {kCp1250HighHalf[i], static_cast<unsigned char>(0x80 + i)};
     std::sort(table.begin(), table.end(),
               [](const CodePointByte& a, const CodePointByte& b) { return a.codePoint < b.codePoint; });
     return table;
@@ -70,8 +69,9 @@ constexpr std::array<CodePointByte, 123> kCp1250Reverse = MakeCp1250Reverse();
 /// The Windows-1250 byte of a code point, when the code page holds it.
 std::optional<char> Windows1250ByteFor(char32_t cp) {
     if (cp < 0x80) return static_cast<char>(cp);
-    const auto found = std::lower_bound(kCp1250Reverse.begin(), kCp1250Reverse.end(), cp,
-                                        [](const CodePointByte& entry, char32_t value) { return entry.codePoint < value; });
+    const auto found =
+        std::lower_bound(kCp1250Reverse.begin(), kCp1250Reverse.end(), cp,
+                         [](const CodePointByte& entry, char32_t value) { return entry.codePoint < value; });
     if (found == kCp1250Reverse.end() || found->codePoint != cp) return std::nullopt;
     return static_cast<char>(found->byte);
 }
