@@ -22,6 +22,7 @@ namespace indexfiles {
 
 /// The files that share a database name as their base path.
 enum class IndexFile {
+    CodePage,         ///< ".cpg": the set's code page name, absent for Windows-1252
     BlockLetters,     ///< ".ext": one 10-byte record, only for large dictionaries
     Dictionary,       ///< ".dct": one 32-byte record per distinct word
     PrefixHash,       ///< ".hsh": 46664 slots of 16 bits
@@ -40,8 +41,9 @@ struct FileDescriptor {
     bool searched;
     /// Renamed into place at the end of a run, as part of the new set.
     bool published;
-    /// A set may lack it: the block letter file of a small dictionary, the
-    /// word dump of a run without "dumpwords".
+    /// A set may lack it: the code page file of a Windows-1252 set, the
+    /// block letter file of a small dictionary, the word dump of a run
+    /// without "dumpwords".
     bool optional;
 };
 
@@ -49,7 +51,8 @@ struct FileDescriptor {
 /// reads them. The indexer publishes in the reverse order: a search that
 /// finds the new version of the file it opens first then finds the new
 /// versions of the files it opens after it.
-inline constexpr std::array<FileDescriptor, 7> kFiles{{
+inline constexpr std::array<FileDescriptor, 8> kFiles{{
+    {IndexFile::CodePage, ".cpg", true, true, true},
     {IndexFile::BlockLetters, ".ext", true, true, true},
     {IndexFile::Dictionary, ".dct", true, true, false},
     {IndexFile::PrefixHash, ".hsh", true, true, false},
@@ -334,6 +337,20 @@ constexpr PrefixKey LookupSlot(std::string_view word) noexcept {
 constexpr std::int64_t HashSlotOffset(PrefixKey key) noexcept {
     return static_cast<std::int64_t>(key) * static_cast<std::int64_t>(kHashSlotSize);
 }
+
+// ---- Code page file ".cpg" ----------------------------------------------------------------
+
+/// The one line of a ".cpg" file: the name of the set's code page
+/// ("windows-1250" or "utf-8", as platform::CodePageName gives it) and CR LF.
+/// A Windows-1252 set has no such file.
+inline std::string FormatCodePageLine(std::string_view codePageName) {
+    std::string line(codePageName);
+    line.append("\r\n");
+    return line;
+}
+
+/// The longest ".cpg" file a reader takes in; anything longer is no name.
+inline constexpr std::size_t kMaxCodePageFileSize = 64;
 
 // ---- Block letter file ".ext" ------------------------------------------------------------
 

@@ -17,7 +17,7 @@ public:
     IndexSnapshot() = default;
 
     /// Opens the files of the set at `basePath` that a search reads, in
-    /// indexfiles::kOpenOrder (".ext", ".dct", ".hsh", ".ndx", ".toc"), the
+    /// indexfiles::kOpenOrder (".cpg", ".ext", ".dct", ".hsh", ".ndx", ".toc"), the
     /// order that the indexer's publishing follows backwards, while holding
     /// the shared lock of its folder, and releases
     /// the lock at once. A folder that cannot be locked (it cannot be opened,

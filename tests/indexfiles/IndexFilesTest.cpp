@@ -82,12 +82,12 @@ std::vector<std::string_view> Extensions(const auto& files) {
 }
 
 TEST(IndexFileOrders, TheSearchOpensTheFilesItReadsInTheOrderItReadsThem) {
-    EXPECT_EQ(Extensions(kOpenOrder), (std::vector<std::string_view>{".ext", ".dct", ".hsh", ".ndx", ".toc"}));
+    EXPECT_EQ(Extensions(kOpenOrder), (std::vector<std::string_view>{".cpg", ".ext", ".dct", ".hsh", ".ndx", ".toc"}));
 }
 
 TEST(IndexFileOrders, ARunPublishesTheOpenOrderBackwardsWithItsWordDumpFirst) {
     EXPECT_EQ(Extensions(kPublishOrder),
-              (std::vector<std::string_view>{".lst", ".toc", ".ndx", ".hsh", ".dct", ".ext"}));
+              (std::vector<std::string_view>{".lst", ".toc", ".ndx", ".hsh", ".dct", ".ext", ".cpg"}));
     std::vector<IndexFile> searchedBackwards;
     for (const IndexFile file : kPublishOrder)
         if (Describe(file).searched) searchedBackwards.push_back(file);
@@ -95,10 +95,11 @@ TEST(IndexFileOrders, ARunPublishesTheOpenOrderBackwardsWithItsWordDumpFirst) {
     EXPECT_TRUE(std::ranges::equal(searchedBackwards, kOpenOrder));
 }
 
-TEST(IndexFileOrders, OnlyTheBlockLettersAndTheWordDumpMayBeMissingFromASet) {
+TEST(IndexFileOrders, OnlyTheCodePageTheBlockLettersAndTheWordDumpMayBeMissingFromASet) {
     for (const FileDescriptor& file : kFiles) {
         EXPECT_EQ(&Describe(file.file), &file) << file.extension;
-        const bool mayBeMissing = file.file == IndexFile::BlockLetters || file.file == IndexFile::WordDump;
+        const bool mayBeMissing = file.file == IndexFile::CodePage || file.file == IndexFile::BlockLetters ||
+                                  file.file == IndexFile::WordDump;
         EXPECT_EQ(file.optional, mayBeMissing) << file.extension;
     }
     EXPECT_FALSE(Describe(IndexFile::WorkFile).published);
