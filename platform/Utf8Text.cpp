@@ -377,8 +377,9 @@ std::string CodePageToUtf8(std::string_view text, IndexCodePage from) {
     std::string out;
     out.reserve(text.size());
     for (const char ch : text) {
-        const char32_t cp = SingleByteCodePoint(TextCharset::Windows1250, static_cast<unsigned char>(ch));
-        AppendUtf8(out, cp == 0 ? char32_t{0xFFFD} : cp);
+        const auto byte = static_cast<unsigned char>(ch);
+        const char32_t cp = SingleByteCodePoint(TextCharset::Windows1250, byte);
+        AppendUtf8(out, cp == 0 && byte >= 0x80 ? char32_t{0xFFFD} : cp);
     }
     return out;
 }

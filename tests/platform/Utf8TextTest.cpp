@@ -160,4 +160,118 @@ TEST(PathForDisplay, KeepsUtf8AndReadsOtherBytesAsCp1252) {
     EXPECT_FALSE(platform::IsValidUtf8("\x96"));
 }
 
+// ---- Text read into the code page of an index set --------------------------------
+
+TEST(ConvertText, Utf8IntoWindows1250KeepsCentralEuropeanLetters) {
+    using platform::IndexCodePage;
+    using platform::TextCharset;
+    // clang-format off
+    EXPECT_EQ(platform::ConvertText("P\u0159\u00EDli\u0161 \u017Elu\u0165ou\u010Dk\u00FD k\u016F\u0148 \u0141\u00F3d\u017A",
+                                    TextCharset::Utf8, IndexCodePage::Windows1250),
+              "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2 \xA3\xF3" "d\x9F");
+    // Letters the code page lacks go by their decomposition; decomposed text composes first.
+    EXPECT_EQ(platform::ConvertText("\u00E0 \u00F1 c\u030C \u0127 \u03B1", TextCharset::Utf8, IndexCodePage::Windows1250),
+              "a n \xE8 h  ");
+    EXPECT_EQ(platform::ConvertText("a\u00A0b\u00ADc", TextCharset::Utf8, IndexCodePage::Windows1250), "a bc");
+    // clang-format on
+}
+
+TEST(ConvertText, SingleByteTextsIntoWindows1250) {
+    using platform::IndexCodePage;
+    using platform::TextCharset;
+    for (int c = 0; c < 256; ++c) {
+        const std::string byte(1, static_cast<char>(c));
+        const std::string fromUtf8 =
+            platform::ConvertText(LibraryUtf8Of("ISO-8859-2", byte[0]), TextCharset::Utf8, IndexCodePage::Windows1250);
+        EXPECT_EQ(platform::ConvertText(byte, TextCharset::Iso88592, IndexCodePage::Windows1250), fromUtf8) << c;
+        EXPECT_EQ(platform::ConvertText(byte, TextCharset::Windows1250, IndexCodePage::Windows1250), byte) << c;
+    }
+    EXPECT_EQ(platform::ConvertText("\xB9\xE8", TextCharset::Iso88592, IndexCodePage::Windows1250), "\x9A\xE8");
+    EXPECT_EQ(platform::ConvertText("caf\xE9 \xE0", TextCharset::Windows1252, IndexCodePage::Windows1250), "caf\xE9 a");
+}
+
+TEST(ConvertText, Windows1250AgreesWithTheCLibraryBothWays) {
+    for (int c = 0; c < 256; ++c) {
+        const std::string byte(1, static_cast<char>(c));
+        const std::string library = LibraryUtf8Of("CP1250", byte[0]);
+        if (library == "unconvertible") {
+            EXPECT_EQ(platform::CodePageToUtf8(byte, platform::IndexCodePage::Windows1250), "\xEF\xBF\xBD") << c;
+            continue;
+        }
+        EXPECT_EQ(platform::CodePageToUtf8(byte, platform::IndexCodePage::Windows1250), library) << c;
+        // Every character of the code page comes back as its byte, but for
+        // the space separator and the format character it holds.
+        if (c == 0xA0 || c == 0xAD) continue;
+        EXPECT_EQ(platform::ConvertText(library, platform::TextCharset::Utf8, platform::IndexCodePage::Windows1250),
+                  byte)
+            << c;
+    }
+}
+
+TEST(ConvertText, IntoUtf8KeepsEveryScript) {
+    using platform::IndexCodePage;
+    using platform::TextCharset;
+    // clang-format off
+    const std::string mixed = "\u0395\u03BB\u03BB\u03AC\u03B4\u03B1 \u041C\u043E\u0441\u043A\u0432\u0430 \u6771\u4EAC \U00020B9F";
+    EXPECT_EQ(platform::ConvertText(mixed, TextCharset::Utf8, IndexCodePage::Utf8), mixed);
+    // No-break space a blank, soft hyphen and zero-width space gone, e + combining acute composed.
+    EXPECT_EQ(platform::ConvertText("a\u00A0b hy\u00ADphen \u0E01\u200B\u0E02 cafe\u0301", TextCharset::Utf8, IndexCodePage::Utf8),
+              "a b hyphen \u0E01\u0E02 caf\u00E9");
+    // A mark that composes with nothing stays: Devanagari vowel signs are parts of words.
+    EXPECT_EQ(platform::ConvertText("\u0915\u093F", TextCharset::Utf8, IndexCodePage::Utf8), "\u0915\u093F");
+    // Broken sequences read as Windows-1252 characters, so a UTF-8 set only ever holds UTF-8.
+    EXPECT_EQ(platform::ConvertText("caf\xE9 \x80 \xC3", TextCharset::Utf8, IndexCodePage::Utf8), "caf\u00E9 \u20AC \u00C3");
+    EXPECT_EQ(platform::ConvertText("caf\xE9 \x96 \x81", TextCharset::Windows1252, IndexCodePage::Utf8), "caf\u00E9 \u2013 \uFFFD");
+    EXPECT_EQ(platform::ConvertText("\xE8\x9A", TextCharset::Windows1250, IndexCodePage::Utf8), "\u010D\u0161");
+    EXPECT_EQ(platform::ConvertText("\xE8\xB9", TextCharset::Iso88592, IndexCodePage::Utf8), "\u010D\u0161");
+    // clang-format on
+    EXPECT_TRUE(
+        platform::IsValidUtf8(platform::ConvertText("\xFF\xFE\xC0\xAF", TextCharset::Utf8, IndexCodePage::Utf8)));
+}
+
+TEST(ConvertText, Windows1252IntoItselfAndUtf8IntoWindows1252AreUnchanged) {
+    using platform::IndexCodePage;
+    using platform::TextCharset;
+    for (int c = 0; c < 256; ++c) {
+        const std::string byte(1, static_cast<char>(c));
+        EXPECT_EQ(platform::ConvertText(byte, TextCharset::Windows1252, IndexCodePage::Windows1252), byte);
+    }
+    const std::string text = "na\u00EFve \u010Dist\u00FD \u201Cquoted\u201D \u0394";
+    EXPECT_EQ(platform::ConvertText(text, TextCharset::Utf8, IndexCodePage::Windows1252),
+              platform::Utf8ToWindows1252Text(text));
+}
+
+TEST(Utf8CutLength, NeverCutsASequenceInTwo) {
+    const std::string greek = "\u03B1\u03B2\u03B3\u03B4\u03B5\u03B6\u03B7\u03B8\u03B9\u03BA\u03BB\u03BC\u03BD\u03BE";
+    EXPECT_EQ(platform::Utf8CutLength(greek, 27), 26u);
+    EXPECT_EQ(platform::Utf8CutLength(greek, 28), 28u);
+    EXPECT_EQ(platform::Utf8CutLength("abc", 27), 3u);
+    EXPECT_EQ(platform::Utf8CutLength("ab\U00020B9F", 5), 2u);
+    EXPECT_EQ(platform::Utf8CutLength("ab\U00020B9F", 6), 6u);
+    // Continuation bytes without a lead byte are no sequence: cut where asked.
+    EXPECT_EQ(platform::Utf8CutLength("a\x80\x80\x80\x80\x80", 5), 5u);
+}
+
+TEST(WordClassOf, LettersDigitsMarksAndTheScriptsWrittenWithoutSpaces) {
+    using platform::UnicodeWordClass;
+    using platform::WordClassOf;
+    EXPECT_EQ(WordClassOf(0x03B1), UnicodeWordClass::WordPart);  // Greek alpha
+    EXPECT_EQ(WordClassOf(0x0416), UnicodeWordClass::WordPart);  // Cyrillic Zhe
+    EXPECT_EQ(WordClassOf(0x0663), UnicodeWordClass::WordPart);  // Arabic-Indic digit three
+    EXPECT_EQ(WordClassOf(0x00B2), UnicodeWordClass::WordPart);  // superscript two (No)
+    EXPECT_EQ(WordClassOf(0x0301), UnicodeWordClass::Mark);
+    EXPECT_EQ(WordClassOf(0x093F), UnicodeWordClass::Mark);      // Devanagari vowel sign (Mc)
+    EXPECT_EQ(WordClassOf(0x6771), UnicodeWordClass::OwnWord);   // Han
+    EXPECT_EQ(WordClassOf(0x3072), UnicodeWordClass::OwnWord);   // Hiragana
+    EXPECT_EQ(WordClassOf(0x30AB), UnicodeWordClass::OwnWord);   // Katakana
+    EXPECT_EQ(WordClassOf(0x30FC), UnicodeWordClass::OwnWord);   // Katakana prolonged sound mark
+    EXPECT_EQ(WordClassOf(0x0E01), UnicodeWordClass::OwnWord);   // Thai
+    EXPECT_EQ(WordClassOf(0x0E34), UnicodeWordClass::Mark);      // Thai vowel sign
+    EXPECT_EQ(WordClassOf(0x20B9F), UnicodeWordClass::OwnWord);  // Han, extension B
+    EXPECT_EQ(WordClassOf(0xAC00), UnicodeWordClass::WordPart);  // Hangul is written with spaces
+    for (const char32_t delimiter :
+         {0x00A0, 0x2013, 0x201C, 0x00AB, 0x3001, 0x3002, 0x20AC, 0x00A9, 0x200B, 0xFFFD, 0x1F600})
+        EXPECT_EQ(WordClassOf(delimiter), UnicodeWordClass::Delimiter) << std::hex << static_cast<unsigned>(delimiter);
+}
+
 }  // namespace
