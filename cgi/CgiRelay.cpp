@@ -182,7 +182,7 @@ void FinishRequest(const std::string& upperName) {
     platform::TouchFile(ServerFileName());
 }
 
-bool CreateServerFile() {
+bool CreateServerFile(const std::string& leftClientFiles) {
     // The window comes first: a client that finds the file without it takes
     // the file for one left behind and deletes it.
     platform::TApplication::Instance().SetWindowTitle(ServerWindowTitle());
@@ -196,6 +196,7 @@ bool CreateServerFile() {
         platform::RemoveFile(path);
         std::this_thread::sleep_for(RelayTimings().serverRestartPause);
     }
+    if (!leftClientFiles.empty()) DeleteFilesMatching(leftClientFiles);
     platform::FileHandle file = platform::FileHandle::Open(path, platform::FileHandle::Mode::CreateTruncate);
     if (!file.IsOpen()) {
         WriteLog("Can not create file " + path);

@@ -122,8 +122,10 @@ void FinishRequest(const std::string& upperName);
 
 /// Shows the server window, then recreates the server file empty for a
 /// starting relay server; logs "Can not create file " and its name on
-/// failure. True on success.
-bool CreateServerFile();
+/// failure. True on success. The files matching `leftClientFiles` (a path
+/// pattern; none when empty) are deleted before the server file appears:
+/// once it is there, clients submit requests whose files must stay.
+bool CreateServerFile(const std::string& leftClientFiles = {});
 
 /// The relay's per-process record of its own part.
 struct TServerData {

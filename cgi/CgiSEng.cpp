@@ -213,8 +213,9 @@ void CopyAnswer(const std::string& answerPath) {
 }
 
 void StartRelayServer() {
-    if (relay::CreateServerFile()) Process().serverData->serverFileOwner = true;
-    relay::DeleteFilesMatching(relay::TempBaseName() + "_C_*");
+    // Files of clients of an earlier server go before the server file
+    // appears; a client that finds it may submit at once.
+    if (relay::CreateServerFile(relay::TempBaseName() + "_C_*")) Process().serverData->serverFileOwner = true;
 }
 
 // ---- Relay server: the relayed environment ---------------------------------
