@@ -4,11 +4,10 @@
 // bundled search page asks and in the set's own code page, through tarvocgi
 // run as a CGI program and under a real web server.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { makeSite, runCgi, sourceRoot, tarvoIndexPath } from './lib/fixture.mjs';
+import { indexProject, makeSite, runCgi } from './lib/fixture.mjs';
 import { request, splitCgiOutput } from './lib/page.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
 import { describeWithTools } from './lib/tools.mjs';
@@ -16,16 +15,10 @@ import { describeWithTools } from './lib/tools.mjs';
 const kTimeoutMs = 90000;
 const kServerKind = 'lighttpd';
 
-/// Indexes a bundled project into the site's CGI folder as the set `name`.
-function indexProject(site, project, name) {
-  const base = path.join(site.cgiDir, name);
-  const run = spawnSync(tarvoIndexPath, [path.join(sourceRoot, 'samples', project), '--database', base, '--quiet'],
-    { timeout: 20000, encoding: 'utf8' });
-  assert.equal(run.status, 0, `${run.stdout}${run.stderr}`);
-  for (const file of fs.readdirSync(site.cgiDir).filter((f) => f.startsWith(`${name}.`))) {
-    fs.chmodSync(path.join(site.cgiDir, file), 0o644);
-  }
-  return base;
+/// Indexes both sample sets into the site's CGI folder as "world" and "central".
+function indexSampleSets(site) {
+  indexProject('world.tarvo', path.join(site.cgiDir, 'world'));
+  indexProject('central.tarvo', path.join(site.cgiDir, 'central'));
 }
 
 /// A form's query string; `words` goes out as the bytes of `charset`.
@@ -66,8 +59,7 @@ describe('sets of other code pages, asked of tarvocgi as CGI', { timeout: kTimeo
   let site;
   before(() => {
     site = makeSite();
-    indexProject(site, 'world.tarvo', 'world');
-    indexProject(site, 'central.tarvo', 'central');
+    indexSampleSets(site);
   });
   after(() => site && site.remove());
 
@@ -168,8 +160,7 @@ describeWithTools(`sets of other code pages under ${kServerKind}`, missing, { ti
   let server;
   before(async () => {
     site = makeSite();
-    indexProject(site, 'world.tarvo', 'world');
-    indexProject(site, 'central.tarvo', 'central');
+    indexSampleSets(site);
     server = await startServer(kServerKind, site);
   });
   after(async () => {
