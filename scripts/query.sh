@@ -5,8 +5,9 @@
 # Usage: query.sh [--utf8] PROGRAM VOLUME WORDS [LANGUAGE]
 #   --utf8    send the words in UTF-8 with "_charset_=UTF-8" (as the bundled
 #             search page does), so the page comes back in UTF-8; without
-#             it the words go as Windows-1252 and the page is in the set's
-#             code page (Windows-1252, Windows-1250 or UTF-8)
+#             it the words go in the set's single-byte code page (Windows-1250
+#             for a set whose .cpg file says so, else Windows-1252) and the
+#             page comes back in the set's code page
 #   PROGRAM   a tarvocgi program file; VOLUME is taken relative to its folder
 #   VOLUME    the index file set's base name (the form field volumeName)
 #   WORDS     the query (searchWords); typed in UTF-8
@@ -35,7 +36,10 @@ url_encode() {
 if [ "$utf8" = 1 ]; then
   encoded_words="$(printf '%s' "$words" | url_encode)"
 else
-  encoded_words="$(printf '%s' "$words" | iconv -f UTF-8 -t WINDOWS-1252//TRANSLIT | url_encode)"
+  request_charset=WINDOWS-1252
+  cpg="$(dirname "$program")/$volume.cpg"
+  [ -f "$cpg" ] && [ "$(tr -d '\r\n' < "$cpg")" = windows-1250 ] && request_charset=WINDOWS-1250
+  encoded_words="$(printf '%s' "$words" | iconv -f UTF-8 -t "$request_charset//TRANSLIT" | url_encode)"
 fi
 encoded_volume="$(printf '%s' "$volume" | url_encode)"
 query="volumeName=${encoded_volume}&searchWords=${encoded_words}&language=${language}"

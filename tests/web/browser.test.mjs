@@ -9,7 +9,7 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
-import { binDir, indexDocuments, indexSampleSite, kDocuments, makeSite, writeSearchPage } from './lib/fixture.mjs';
+import { binDir, indexDocuments, indexProject, indexSampleSite, kDocuments, makeSite, writeSearchPage } from './lib/fixture.mjs';
 import { kMessages } from './lib/page.mjs';
 import { serverKinds, startServer } from './lib/servers.mjs';
 import { describeWithTools } from './lib/tools.mjs';
@@ -68,6 +68,10 @@ describeWithTools('search page in headless Chromium', missing, { timeout: kTimeo
     writeSearchPage(site, 'sample.html', [volume('sample')]);
     writeSearchPage(site, 'ledgers.html', [volume('ledgers')]);
     writeSearchPage(site, 'search-1252.html', [['data-charset="utf-8"', 'data-charset="windows-1252"']]);
+    for (const [project, name] of [['world.tarvo', 'world'], ['central.tarvo', 'central']]) {
+      indexProject(project, path.join(site.cgiDir, name));
+      writeSearchPage(site, `${name}.html`, [volume(name)]);
+    }
     server = await startServer(kServerKind, site);
     profileDir = fs.mkdtempSync(path.join(os.tmpdir(), 'tarvo-chromium-'));
     browser = await playwright.chromium.launchPersistentContext(profileDir, {
@@ -194,6 +198,23 @@ describeWithTools('search page in headless Chromium', missing, { timeout: kTimeo
     assert.deepEqual(result.links, [{ text: 'Club de lecture de l’été',
       href: 'http://www.example.org/fr/club-de-lecture.htm' }]);
     assert.deepEqual(result.marks, [['été']]);
+  });
+
+  it('runs a Greek and a Japanese search on the UTF-8 set', async () => {
+    const greek = await search('βιβλιοθήκη', 'en', 'world.html');
+    assert.equal(greek.count, '1 document found');
+    assert.deepEqual(greek.links, [{ text: 'Η δημοτική βιβλιοθήκη – ώρες και δανεισμός',
+      href: 'http://www.example.org/el/vivliothiki.htm' }]);
+    assert.deepEqual(greek.marks, [['βιβλιοθήκη']]);
+    const japanese = await search('図書館', 'en', 'world.html');
+    assert.deepEqual(japanese.links, [{ text: '市立図書館 – 開館時間と貸出', href: 'http://www.example.org/ja/toshokan.htm' }]);
+  });
+
+  it('runs a Slovenian search on the Windows-1250 set, č and all', async () => {
+    const result = await search('čitalnica', 'sl', 'central.html');
+    assert.deepEqual(result.links, [{ text: 'Knjižnica ob jezeru – čitalnica in izposoja',
+      href: 'http://www.example.org/sl/knjiznica.htm' }]);
+    assert.deepEqual(result.marks, [['čitalnica']]);
   });
 
   it('shows the results in pages of 50 with previous and next buttons', async () => {

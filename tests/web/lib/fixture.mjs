@@ -92,6 +92,19 @@ export function indexSampleSite(base) {
   for (const ext of ['.lst', '.temp']) fs.rmSync(base + ext, { force: true });
 }
 
+/// Indexes a bundled project of samples/ (such as "world.tarvo") into the
+/// index file set `base` (a full path).
+export function indexProject(project, base) {
+  const run = spawnSync(tarvoIndexPath, [path.join(sourceRoot, 'samples', project), '--database', base, '--quiet'],
+    { timeout: kProcessTimeoutMs, encoding: 'latin1' });
+  if (run.status !== 0 || !fs.existsSync(base + '.toc')) {
+    throw new Error(`tarvo-index failed on ${project} (${run.status}): ${run.stdout}${run.stderr}`);
+  }
+  for (const file of fs.readdirSync(path.dirname(base)).filter((f) => f.startsWith(`${path.basename(base)}.`))) {
+    fs.chmodSync(path.join(path.dirname(base), file), 0o644);
+  }
+}
+
 /// A copy of the search page in the site's document root named `file`, with
 /// each [from, to] of `replacements` applied, as a site's own copy would be.
 export function writeSearchPage(site, file, replacements) {
