@@ -203,6 +203,7 @@ std::string_view MetaValue(std::string_view tag, std::string_view key) noexcept 
 
 struct DocumentReader::Buffers {
     std::string convertedLine;
+    std::string convertedPiece;
     std::string decodedLine;
     std::string tagText;
     std::string upperTag;
@@ -566,11 +567,52 @@ bool NeedsConversion(DocumentCharset charset, IndexCodePage codePage) noexcept {
     }
 }
 
+/// The length of the run of ASCII bytes at the start of `text`.
+std::size_t AsciiRunLength(std::string_view text) noexcept {
+    std::size_t length = 0;
+    while (length < text.size() && static_cast<unsigned char>(text[length]) < 0x80) ++length;
+    return length;
+}
+
+/// The length of the run of bytes of 128 and above at the start of `text`.
+std::size_t HighRunLength(std::string_view text) noexcept {
+    std::size_t length = 0;
+    while (length < text.size() && static_cast<unsigned char>(text[length]) >= 0x80) ++length;
+    return length;
+}
+
+/// Reads a line into a Windows-1250 or UTF-8 set as platform::ConvertText
+/// does, converting only the runs of bytes of 128 and above, each with the
+/// ASCII character before it (which a mark may compose with): ASCII
+/// characters stay as they are and no ASCII pair composes, so the pieces
+/// give what the whole line would. A document is often one long line with a
+/// few such characters.
+void ConvertRuns(std::string_view line, platform::TextCharset from, IndexCodePage codePage, std::string& out,
+                 std::string& piece) {
+    out.clear();
+    std::size_t position = 0;
+    while (position < line.size()) {
+        const std::size_t highStart = position + AsciiRunLength(line.substr(position));
+        if (highStart == line.size()) {
+            out.append(line.substr(position));
+            break;
+        }
+        const std::size_t pieceStart = highStart > position ? highStart - 1 : highStart;
+        out.append(line.substr(position, pieceStart - position));
+        const std::size_t pieceEnd = highStart + HighRunLength(line.substr(highStart));
+        platform::ConvertText(line.substr(pieceStart, pieceEnd - pieceStart), from, codePage, piece);
+        out.append(piece);
+        position = pieceEnd;
+    }
+}
+
 /// Reads one line of the document into the set's code page.
-void ConvertLine(std::string_view line, DocumentCharset charset, IndexCodePage codePage, std::string& out) {
+void ConvertLine(std::string_view line, DocumentCharset charset, IndexCodePage codePage, std::string& out,
+                 std::string& piece) {
     if (codePage == IndexCodePage::Windows1252 && charset == DocumentCharset::Utf8)
         platform::Utf8ToWindows1252Text(line, out);
-    else platform::ConvertText(line, TextCharsetOf(charset), codePage, out);
+    else if (codePage == IndexCodePage::Windows1252) platform::ConvertText(line, TextCharsetOf(charset), codePage, out);
+    else ConvertRuns(line, TextCharsetOf(charset), codePage, out, piece);
 }
 
 }  // namespace
@@ -597,7 +639,7 @@ void DocumentReader::Read(platform::TextLineReader& document, int documentNumber
         // A UTF-8 sequence never holds CR, LF or Ctrl-Z: converting line by
         // line gives what converting the whole document would.
         if (converts && !IsAscii(line)) {
-            ConvertLine(line, charset, codePage, buffers.convertedLine);
+            ConvertLine(line, charset, codePage, buffers.convertedLine, buffers.convertedPiece);
             line = buffers.convertedLine;
             if (line.empty()) continue;
         }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "indexer/engine/IndexingRun.h"
 #include "indexer/engine/ProjectFile.h"
 #include "indexfiles/IndexFiles.h"
+#include "platform/Utf8Text.h"
 
 namespace indexer {
 namespace {
@@ -121,6 +124,24 @@ TEST(Utf8IndexSet, StopwordsAndMetaKeywordsUseUnicodeCase) {
     EXPECT_EQ(scanned.words, Sorted({"ΜΉΛΟ", "林", "檎", "ÄPFEL"}));
     const Scanned titled = Scan("<meta name=tarvotitle content=\"ελληνικά\">", IndexCodePage::Utf8);
     EXPECT_EQ(titled.title, "ΕΛΛΗΝΙΚΆ");
+}
+
+TEST(Utf8IndexSet, ALineReadPieceByPieceGivesWhatTheWholeLineConvertedGives) {
+    // Marks after ASCII letters, spaces, format characters, other scripts
+    // and malformed bytes, in long lines as documents without line ends have.
+    const std::string_view parts[] = {"e",        "\xCC\x81",     " ",    "\xC2\xA0", "\xC2\xAD",  "word",
+                                      "\xCE\xB1", "\xE6\x97\xA5", "\xC3", "\xA9",     "c\xCC\x8C", "3.5"};
+    std::mt19937 random(17);
+    for (int round = 0; round < 50; ++round) {
+        std::string line;
+        for (int i = 0; i < 300; ++i) line += parts[random() % std::size(parts)];
+        const std::string utf8 = platform::ConvertText(line, platform::TextCharset::Utf8, IndexCodePage::Utf8);
+        EXPECT_EQ(ScanWords(line, IndexCodePage::Utf8), ScanWords(utf8, IndexCodePage::Utf8)) << line;
+        const std::string cp1250 = platform::ConvertText(line, platform::TextCharset::Utf8, IndexCodePage::Windows1250);
+        EXPECT_EQ(ScanWords(line, IndexCodePage::Windows1250),
+                  ScanWords(cp1250, IndexCodePage::Windows1250, DocumentCharset::Windows1250))
+            << line;
+    }
 }
 
 // ---- Windows-1250 sets --------------------------------------------------------
