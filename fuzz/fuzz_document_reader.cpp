@@ -1,8 +1,8 @@
 // Fuzz target: the document reader and the word rules on arbitrary bytes.
 // Input: a flags byte (listed title, listed URL, document number, and in its
-// top bit the project's character set: UTF-8 when set), digit rule byte,
-// delimiter length byte and that many delimiter bytes (length 0: the default
-// set), then the document.
+// top bit the project's character set: UTF-8 when set), digit rule byte (its
+// top bit: a UTF-8 index set), delimiter length byte and that many delimiter
+// bytes (length 0: the default set), then the document.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,6 +24,7 @@ indexer::WordSettings SettingsFrom(fuzz::InputReader& input) {
     const std::uint8_t digits = input.Byte();
     settings.digitmin = digits & 0x07;
     settings.digitmax = (digits >> 3) & 0x0F;
+    if (digits & 0x80) settings.codePage = platform::IndexCodePage::Utf8;
     const std::uint8_t delimiterCount = input.Byte() & 0x1F;
     if (delimiterCount > 0) settings.delimiters = std::string(input.Bytes(delimiterCount));
     settings.stopwordString = ",THE,AND,OF,\xC9T\xC9,";
@@ -41,13 +42,16 @@ void CheckEntries(const indexer::TTARVOStringList& words, const std::vector<std:
         if (entry.size() != indexfiles::kWorkEntryLength) fuzz::Fail("word entry of the wrong length");
         if (entry[indexer::kStoredWordLength] != ':') fuzz::Fail("word entry without its colon");
         const std::string_view stored = entry.substr(0, indexer::kStoredWordLength);
-        if (platform::AnsiUpper(stored) != stored) fuzz::Fail("stored word not upper-cased");
+        const bool utf8 = rules.CodePage() == platform::IndexCodePage::Utf8;
+        if (platform::UpperIn(rules.CodePage(), stored) != stored) fuzz::Fail("stored word not upper-cased");
+        if (utf8 && !platform::IsValidUtf8(stored)) fuzz::Fail("stored word cut inside a character");
         if (stored.find_first_of(indexer::kFixedDelimiters) != std::string_view::npos)
             fuzz::Fail("stored word holds a line-break or tab byte");
         if (!rules.InDelimiterSet(' ')) continue;
         const std::string_view word = stored.substr(0, stored.find_last_not_of(' ') + 1);
         if (word.empty()) fuzz::Fail("empty word stored");
-        if (word.size() < indexer::kStoredWordLength && !rules.AcceptWord(word))
+        // A UTF-8 word may be cut below the field's width, so only a whole one is judged.
+        if (!utf8 && word.size() < indexer::kStoredWordLength && !rules.AcceptWord(word))
             fuzz::Fail("stopword or refused number stored");
     }
     if (titles.size() != 1) fuzz::Fail("a document gave other than one title line");

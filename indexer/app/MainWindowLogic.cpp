@@ -19,6 +19,7 @@ RunSettings ToRunSettings(const RunRequest& request) {
     settings.project.digitmin = request.words.digitmin;
     settings.project.digitmax = request.words.digitmax;
     settings.project.charset = request.words.charset;
+    settings.project.codePage = request.words.codePage;
     settings.project.filelist = request.fileList;
     settings.project.stopwords = request.stopwords;
     settings.project.database = request.databaseName;

@@ -15,7 +15,8 @@ std::string DigitRuleText(std::int32_t index) {
 }
 
 OptionsControls OptionsDialogLogic::Show() const {
-    return OptionsControls{words_.delimiters, words_.dumpwords, words_.digitmin, words_.digitmax, words_.charset};
+    return OptionsControls{words_.delimiters, words_.dumpwords, words_.digitmin,
+                           words_.digitmax,   words_.charset,   words_.codePage};
 }
 
 void OptionsDialogLogic::Use(const OptionsControls& controls) {
@@ -24,6 +25,7 @@ void OptionsDialogLogic::Use(const OptionsControls& controls) {
     words_.digitmin = controls.digitMinIndex;
     words_.digitmax = controls.digitMaxIndex;
     words_.charset = controls.charset;
+    words_.codePage = controls.codePage;
 }
 
 void OptionsDialogLogic::SetAsDefaults(const OptionsControls& controls) {
@@ -32,6 +34,7 @@ void OptionsDialogLogic::SetAsDefaults(const OptionsControls& controls) {
     defaults_.WriteDefaultInt("digitmin", controls.digitMinIndex);
     defaults_.WriteDefaultInt("digitmax", controls.digitMaxIndex);
     defaults_.WriteDefaultString("charset", "", CharsetSettingName(controls.charset));
+    defaults_.WriteDefaultString("codepage", "", platform::CodePageName(controls.codePage));
 }
 
 OptionsControls OptionsDialogLogic::RevertToDefaults() {
@@ -42,6 +45,8 @@ OptionsControls OptionsDialogLogic::RevertToDefaults() {
     controls.digitMaxIndex = defaults_.ReadDefaultInt("digitmax");
     controls.charset =
         ParseCharsetSetting(defaults_.ReadDefaultString("charset", "")).value_or(DocumentCharset::Windows1252);
+    controls.codePage = platform::ParseCodePageName(defaults_.ReadDefaultString("codepage", ""))
+                            .value_or(platform::IndexCodePage::Windows1252);
     return controls;
 }
 

@@ -25,6 +25,8 @@ struct OptionsControls {
     std::int32_t digitMaxIndex = 0;
     /// The character set of documents that declare none.
     DocumentCharset charset = DocumentCharset::Windows1252;
+    /// The code page of the index set.
+    platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252;
 };
 
 /// The entry index a digit box shows for a typed or chosen text: the index of

@@ -14,6 +14,7 @@ TProjectSettings ToSettings(const WordDefaults& words, const ProjectPaths& paths
     settings.digitmin = words.digitmin;
     settings.digitmax = words.digitmax;
     settings.charset = words.charset;
+    settings.codePage = words.codePage;
     settings.filelist = paths.filelist;
     settings.stopwords = paths.stopwords;
     settings.database = paths.database;
@@ -30,6 +31,7 @@ void ReadProjectFile(const std::string& path, WordDefaults& words, ProjectPaths&
     words.digitmin = settings.digitmin;
     words.digitmax = settings.digitmax;
     words.charset = settings.charset;
+    words.codePage = settings.codePage;
     paths.filelist = settings.filelist;
     paths.stopwords = settings.stopwords;
     paths.database = settings.database;

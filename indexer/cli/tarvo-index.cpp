@@ -13,6 +13,7 @@
 #include "indexer/engine/ProjectFile.h"
 #include "indexer/engine/StoredDefaults.h"
 #include "indexfiles/IndexFiles.h"
+#include "platform/CodePage.h"
 #include "platform/Utf8Text.h"
 #include "platform/File.h"
 #include "platform/InterruptRequest.h"
@@ -46,8 +47,11 @@ constexpr std::string_view kHelp =
     "  --digitmin N         numbers need at least N digits to be words (0: never)\n"
     "  --digitmax N         numbers may have at most N digits (0: no bound)\n"
     "  --dumpwords          also write NAME.lst, every word with its document count\n"
-    "  --charset NAME       windows-1252 or utf-8: the character set of documents\n"
-    "                       that declare none (by a byte order mark or a <meta>)\n"
+    "  --charset NAME       windows-1252, windows-1250 or utf-8: the character set\n"
+    "                       of documents that declare none (by a byte order mark\n"
+    "                       or a <meta>)\n"
+    "  --codepage NAME      windows-1252 (the default), windows-1250 or utf-8: the\n"
+    "                       code page of the index set's words and titles\n"
     "  --debug              keep the sorted work file NAME.temp\n"
     "  --publish-partial    when a signal stops the run, publish what was read\n"
     "  --quiet              print errors only\n"
@@ -81,6 +85,7 @@ struct Options {
     std::optional<std::string> filelist, stopwords, database, delimiters;
     std::optional<std::int32_t> digitmin, digitmax;
     std::optional<indexer::DocumentCharset> charset;
+    std::optional<platform::IndexCodePage> codePage;
     bool dumpwords = false;
     bool debug = false;
     bool publishPartial = false;
@@ -97,8 +102,16 @@ std::int32_t ParseCount(std::string_view flag, std::string_view text) {
 
 indexer::DocumentCharset ParseCharset(std::string_view text) {
     const auto charset = indexer::ParseCharsetSetting(text);
-    if (!charset) throw UsageError("--charset needs windows-1252 or utf-8, not \"" + std::string(text) + "\"");
+    if (!charset)
+        throw UsageError("--charset needs windows-1252, windows-1250 or utf-8, not \"" + std::string(text) + "\"");
     return *charset;
+}
+
+platform::IndexCodePage ParseCodePage(std::string_view text) {
+    const auto codePage = platform::ParseCodePageName(text);
+    if (!codePage)
+        throw UsageError("--codepage needs windows-1252, windows-1250 or utf-8, not \"" + std::string(text) + "\"");
+    return *codePage;
 }
 
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
@@ -119,6 +132,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
         else if (argument == "--digitmax") options.digitmax = ParseCount(argument, value());
         else if (argument == "--dumpwords") options.dumpwords = true;
         else if (argument == "--charset") options.charset = ParseCharset(value());
+        else if (argument == "--codepage") options.codePage = ParseCodePage(value());
         else if (argument == "--debug" || argument == "debug") options.debug = true;
         else if (argument == "--publish-partial") options.publishPartial = true;
         else if (argument == "--quiet" || argument == "-q") options.quiet = true;
@@ -145,6 +159,7 @@ void ApplyStoredWordDefaults(indexer::TProjectSettings& project) {
     project.digitmin = words.digitmin;
     project.digitmax = words.digitmax;
     project.charset = words.charset;
+    project.codePage = words.codePage;
 }
 
 /// The run's settings: the user's stored word defaults, then the project (its
@@ -169,6 +184,7 @@ indexer::RunSettings SettingsFrom(const Options& options) {
     if (options.digitmax) project.digitmax = *options.digitmax;
     if (options.dumpwords) project.dumpwords = true;
     if (options.charset) project.charset = *options.charset;
+    if (options.codePage) project.codePage = *options.codePage;
     settings.keepWorkFile = options.debug;
     settings.publishWhenStopped = options.publishPartial;
     if (project.filelist.empty()) throw UsageError("no file list: give a project file or --filelist FILE");

@@ -1,6 +1,7 @@
 // tarvo-scan: shows what the indexer makes of one document, its word entries
 // and its table-of-contents line, with the default word rules; --charset is
-// the project's character set for a document that declares none.
+// the project's character set for a document that declares none, --codepage
+// the code page of the index set the words are shown for.
 #include <charconv>
 #include <cstdio>
 #include <exception>
@@ -12,13 +13,15 @@
 #include "indexer/engine/WordList.h"
 #include "indexer/engine/WordRules.h"
 #include "indexfiles/IndexFiles.h"
+#include "platform/CodePage.h"
 #include "platform/Utf8Text.h"
 #include "platform/TextLineReader.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tarvo-scan FILE [--title T] [--url U] [--number N] [--charset windows-1252|utf-8] [--raw]\n";
+    "usage: tarvo-scan FILE [--title T] [--url U] [--number N] [--charset windows-1252|windows-1250|utf-8]\n"
+    "       [--codepage windows-1252|windows-1250|utf-8] [--raw]\n";
 
 struct Options {
     std::string path;
@@ -27,6 +30,8 @@ struct Options {
     int number = 1;
     /// how a document without a byte order mark or <meta> declaration is read
     indexer::DocumentCharset undeclared = indexer::DocumentCharset::Windows1252;
+    /// the code page of the index set
+    platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252;
     bool raw = false;  ///< print the exact bytes that the run writes, not a display form
 };
 
@@ -49,10 +54,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         } else if (argument == "--charset" && hasValue) {
             const auto charset = indexer::ParseCharsetSetting(argv[++i]);
             if (!charset) {
-                std::fprintf(stderr, "tarvo-scan: the character set must be windows-1252 or utf-8\n");
+                std::fprintf(stderr, "tarvo-scan: the character set must be windows-1250, windows-1252 or utf-8\n");
                 return false;
             }
             options.undeclared = *charset;
+        } else if (argument == "--codepage" && hasValue) {
+            const auto codePage = platform::ParseCodePageName(argv[++i]);
+            if (!codePage) {
+                std::fprintf(stderr, "tarvo-scan: the code page must be windows-1252, windows-1250 or utf-8\n");
+                return false;
+            }
+            options.codePage = *codePage;
         } else if (argument == "--number" && hasValue) {
             if (!ParseNumber(argv[++i], options.number)) {
                 std::fprintf(stderr, "tarvo-scan: the document number must be 1 to 65535\n");
@@ -74,15 +86,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 void Print(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-/// The display form: Windows-1252 shown as UTF-8, trailing blanks of the
-/// fixed-width fields kept visible between brackets.
-void PrintReadable(const indexer::TTARVOStringList& words, const std::string& titleLine) {
+/// The display form: the set's code page shown as UTF-8, trailing blanks of
+/// the fixed-width fields kept visible between brackets.
+void PrintReadable(const indexer::TTARVOStringList& words, const std::string& titleLine,
+                   platform::IndexCodePage codePage) {
+    auto shown = [codePage](std::string_view text) { return platform::CodePageToUtf8(text, codePage); };
     std::printf("Word entries (%zu):\n", words.Count());
-    for (std::size_t i = 0; i < words.Count(); ++i) Print("  " + platform::Windows1252ToUtf8(words.At(i)) + "\n");
+    for (std::size_t i = 0; i < words.Count(); ++i) Print("  " + shown(words.At(i)) + "\n");
     const std::string_view line = titleLine;
     std::printf("\nTable-of-contents line (%zu bytes):\n", line.size());
-    Print("  URL   [" + platform::Windows1252ToUtf8(line.substr(0, indexfiles::kTocUrlWidth)) + "]\n");
-    Print("  Title [" + platform::Windows1252ToUtf8(line.substr(indexfiles::kTocUrlWidth)) + "]\n");
+    Print("  URL   [" + shown(line.substr(0, indexfiles::kTocUrlWidth)) + "]\n");
+    Print("  Title [" + shown(line.substr(indexfiles::kTocUrlWidth)) + "]\n");
 }
 
 void PrintRaw(const indexer::TTARVOStringList& words, const std::string& titleLine) {
@@ -99,14 +113,16 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) return 2;
     try {
-        const indexer::WordRules rules{indexer::WordSettings{}};
+        indexer::WordSettings settings;
+        settings.codePage = options.codePage;
+        const indexer::WordRules rules{settings};
         indexer::TTARVOStringList words;
         std::vector<std::string> titles;
         platform::TextLineReader document(options.path);
         indexer::ReadDocument(document, options.number, options.path, options.title, options.url, rules, words, titles,
                               options.undeclared);
         if (options.raw) PrintRaw(words, titles.front());
-        else PrintReadable(words, titles.front());
+        else PrintReadable(words, titles.front(), options.codePage);
         return std::fflush(stdout) == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tarvo-scan: %s\n", error.what());

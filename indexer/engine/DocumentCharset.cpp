@@ -1,6 +1,8 @@
 // Finding a document's declared character set in its first bytes.
 #include "indexer/engine/DocumentCharset.h"
 
+#include <initializer_list>
+
 #include "platform/CodePage.h"
 
 namespace indexer {
@@ -97,10 +99,18 @@ std::string_view CharsetInContentType(std::string_view content) noexcept {
     return {};
 }
 
+bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> upperNames) noexcept {
+    for (std::string_view upper : upperNames)
+        if (platform::AsciiEqualsIgnoreCase(name, upper)) return true;
+    return false;
+}
+
 DocumentCharset CharsetOfName(std::string_view name) noexcept {
     name = TrimHtmlSpaces(name);
-    const bool utf8 = platform::AsciiEqualsIgnoreCase(name, "UTF-8") || platform::AsciiEqualsIgnoreCase(name, "UTF8");
-    return utf8 ? DocumentCharset::Utf8 : DocumentCharset::Windows1252;
+    if (IsOneOf(name, {"UTF-8", "UTF8"})) return DocumentCharset::Utf8;
+    if (IsOneOf(name, {"WINDOWS-1250", "CP1250", "X-CP1250"})) return DocumentCharset::Windows1250;
+    if (IsOneOf(name, {"ISO-8859-2", "ISO8859-2", "ISO_8859-2", "LATIN2", "L2"})) return DocumentCharset::Iso88592;
+    return DocumentCharset::Windows1252;
 }
 
 /// The character set a META tag declares, reading its attributes from
@@ -128,13 +138,28 @@ std::optional<DocumentCharset> MetaDeclaration(AttributeScanner& scanner) noexce
 
 }  // namespace
 
+platform::TextCharset TextCharsetOf(DocumentCharset charset) noexcept {
+    switch (charset) {
+        case DocumentCharset::Utf8: return platform::TextCharset::Utf8;
+        case DocumentCharset::Windows1250: return platform::TextCharset::Windows1250;
+        case DocumentCharset::Iso88592: return platform::TextCharset::Iso88592;
+        default: return platform::TextCharset::Windows1252;
+    }
+}
+
 std::string_view CharsetSettingName(DocumentCharset charset) noexcept {
-    return charset == DocumentCharset::Utf8 ? "utf-8" : "windows-1252";
+    switch (charset) {
+        case DocumentCharset::Utf8: return "utf-8";
+        case DocumentCharset::Windows1250: return "windows-1250";
+        case DocumentCharset::Iso88592: return "iso-8859-2";
+        default: return "windows-1252";
+    }
 }
 
 std::optional<DocumentCharset> ParseCharsetSetting(std::string_view name) noexcept {
     if (platform::AsciiEqualsIgnoreCase(name, "UTF-8")) return DocumentCharset::Utf8;
     if (platform::AsciiEqualsIgnoreCase(name, "WINDOWS-1252")) return DocumentCharset::Windows1252;
+    if (platform::AsciiEqualsIgnoreCase(name, "WINDOWS-1250")) return DocumentCharset::Windows1250;
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "indexer/engine/EntityDecoder.h"
 #include "platform/CodePage.h"
@@ -16,6 +17,8 @@ namespace indexer {
 using indexfiles::FormatTocLine;
 using indexfiles::FormatWorkEntry;
 using indexfiles::kTocTitleWidth;
+using indexfiles::kTocUrlWidth;
+using platform::IndexCodePage;
 using indexfiles::kWorkEntryCapacity;
 
 // ---- Titles ------------------------------------------------------------------
@@ -130,6 +133,7 @@ enum class ByteClass : std::uint8_t {
     Point,      ///< '.' in the set: number exception
     Comma,      ///< ',' in the set: number exception
     TagOpen,    ///< '<', which opens a tag whatever the set holds
+    NonAscii,   ///< a byte of a UTF-8 sequence in a UTF-8 set: its character's class decides
 };
 
 using ByteClasses = std::array<ByteClass, 256>;
@@ -144,6 +148,8 @@ ByteClasses ClassifyBytes(const WordRules& rules) {
         classes[static_cast<std::size_t>(byte)] = cls;
     }
     classes[static_cast<unsigned char>('<')] = ByteClass::TagOpen;
+    if (rules.CodePage() == IndexCodePage::Utf8)
+        for (int byte = 0x80; byte < 256; ++byte) classes[static_cast<std::size_t>(byte)] = ByteClass::NonAscii;
     return classes;
 }
 
@@ -197,6 +203,7 @@ std::string_view MetaValue(std::string_view tag, std::string_view key) noexcept 
 
 struct DocumentReader::Buffers {
     std::string convertedLine;
+    std::string convertedPiece;
     std::string decodedLine;
     std::string tagText;
     std::string upperTag;
@@ -218,6 +225,7 @@ public:
           seenWords_(seenWords),
           rules_(rules),
           classes_(ClassifyBytes(rules)),
+          utf8_(rules.CodePage() == IndexCodePage::Utf8),
           words_(words),
           documentNumber_(documentNumber),
           url_(url) {
@@ -243,7 +251,13 @@ public:
         }
     }
 
-    std::string TitleLine() const { return FormatTocLine(url_, lineTitle_); }
+    std::string TitleLine() const {
+        if (!utf8_) return FormatTocLine(url_, lineTitle_);
+        // A UTF-8 set's fields end at a character boundary.
+        const std::string_view title = lineTitle_;
+        return FormatTocLine(url_.substr(0, platform::Utf8CutLength(url_, kTocUrlWidth)),
+                             title.substr(0, platform::Utf8CutLength(title, kTocTitleWidth)));
+    }
 
 private:
     ByteClass ClassOf(char c) const noexcept { return classes_[static_cast<unsigned char>(c)]; }
@@ -251,6 +265,44 @@ private:
     /// IsDelimiter for a byte known to be in the set.
     bool EndsWord(std::string_view line, std::size_t position, ByteClass cls) const noexcept {
         return cls == ByteClass::Delimiter || rules_.IsDelimiter(line, position);
+    }
+
+    /// One step over the character at `position` of a UTF-8 set's text, a
+    /// byte of 128 or above, within a word scan whose current word starts at
+    /// `wordStart` (text.size() when none): a delimiter ends the word, a
+    /// letter, digit or mark belongs to it, and a character of a script
+    /// written without spaces ends it and is a word of its own together with
+    /// the marks after it. `emit` takes each word that ends. Returns the
+    /// position after the step.
+    template <typename Emit>
+    static std::size_t StepNonAscii(std::string_view text, std::size_t position, std::size_t& wordStart, Emit emit) {
+        const std::size_t none = text.size();
+        char32_t codePoint = 0;
+        const std::size_t length = platform::DecodeUtf8(text, position, codePoint);
+        const platform::UnicodeWordClass cls =
+            length == 0 ? platform::UnicodeWordClass::Delimiter : platform::WordClassOf(codePoint);
+        const std::size_t next = position + std::max<std::size_t>(length, 1);
+        if (cls == platform::UnicodeWordClass::WordPart || cls == platform::UnicodeWordClass::Mark) {
+            if (wordStart == none) wordStart = position;
+            return next;
+        }
+        if (wordStart != none) emit(text.substr(wordStart, position - wordStart));
+        wordStart = none;
+        if (cls == platform::UnicodeWordClass::Delimiter) return next;
+        const std::size_t end = AfterMarks(text, next);
+        emit(text.substr(position, end - position));
+        return end;
+    }
+
+    /// The position after the marks that start at `position`.
+    static std::size_t AfterMarks(std::string_view text, std::size_t position) {
+        while (position < text.size() && static_cast<unsigned char>(text[position]) >= 0x80) {
+            char32_t codePoint = 0;
+            const std::size_t length = platform::DecodeUtf8(text, position, codePoint);
+            if (length == 0 || platform::WordClassOf(codePoint) != platform::UnicodeWordClass::Mark) break;
+            position += length;
+        }
+        return position;
     }
 
     /// Text outside tags and outside the title: words. Returns where to go on.
@@ -269,6 +321,10 @@ private:
                 if (spanStart != length) EmitWord(line.substr(spanStart, position - spanStart));
                 inTag_ = true;
                 return position + 1;
+            }
+            if (cls == ByteClass::NonAscii) {
+                position = StepNonAscii(line, position, spanStart, [this](std::string_view word) { EmitWord(word); });
+                continue;
             }
             if (EndsWord(line, position, cls)) {
                 if (spanStart != length) EmitWord(line.substr(spanStart, position - spanStart));
@@ -381,7 +437,7 @@ private:
 
     void ProcessMeta() {
         upperTag_.assign(tagText_);
-        platform::AnsiUpperInPlace(upperTag_);
+        platform::UpperInPlace(rules_.CodePage(), upperTag_);
         const std::string_view name = MetaValue(upperTag_, "NAME=");
         const std::string_view content = MetaValue(upperTag_, "CONTENT=");
         if (EqualsAscii(name, "TARVOTITLE") && !content.empty()) {
@@ -395,13 +451,20 @@ private:
     void AddKeywords(std::string_view content) {
         if (inIgnore_) return;
         std::size_t tokenStart = content.size();  // none
-        for (std::size_t position = 0; position < content.size(); ++position) {
+        std::size_t position = 0;
+        while (position < content.size()) {
+            if (utf8_ && static_cast<unsigned char>(content[position]) >= 0x80) {
+                position = StepNonAscii(content, position, tokenStart,
+                                        [this](std::string_view word) { AddWordIfAccepted(word); });
+                continue;
+            }
             if (rules_.IsDelimiter(content, position)) {
                 if (tokenStart != content.size()) AddWordIfAccepted(content.substr(tokenStart, position - tokenStart));
                 tokenStart = content.size();
             } else if (tokenStart == content.size()) {
                 tokenStart = position;
             }
+            ++position;
         }
         if (tokenStart != content.size()) AddWordIfAccepted(content.substr(tokenStart));
     }
@@ -409,9 +472,12 @@ private:
     /// Appends a piece of the title, one blank between pieces. Only the
     /// bytes that fit a table-of-contents line are kept.
     void AddToTitle(std::string_view piece) {
-        if (titleText_.size() < kTocTitleWidth) {
+        // A UTF-8 title keeps one byte more, which tells whether the field's
+        // last character is whole.
+        const std::size_t kept = utf8_ ? kTocTitleWidth + 1 : kTocTitleWidth;
+        if (titleText_.size() < kept) {
             if (!titleText_.empty()) titleText_.push_back(' ');
-            titleText_.append(piece.substr(0, kTocTitleWidth - std::min(kTocTitleWidth, titleText_.size())));
+            titleText_.append(piece.substr(0, kept - std::min(kept, titleText_.size())));
         }
         if (!inTitle_) lineTitle_ = titleText_;
     }
@@ -424,10 +490,10 @@ private:
 
     void AddWordIfAccepted(std::string_view token) {
         char stored[kStoredWordLength];
-        const std::size_t storedLength = WordRules::StoredWord(token, stored);
+        bool isOwnStoredWord = false;
+        const std::size_t storedLength = rules_.StoredWordOf(token, stored, isOwnStoredWord);
         bool inserted = false;
         SeenWords::Word& slot = seenWords_.FindOrInsert(stored, storedLength, inserted);
-        const bool isOwnStoredWord = token.size() <= kStoredWordLength;
         if (!inserted) {
             if (slot.status == SeenWords::Status::Added) return;
             // Case does not change the decision, so a refusal holds for every
@@ -451,6 +517,8 @@ private:
     SeenWords& seenWords_;
     const WordRules& rules_;
     const ByteClasses classes_;
+    /// A UTF-8 set: bytes of 128 and above are read as characters.
+    const bool utf8_;
     TTARVOStringList& words_;
     const int documentNumber_;
     const std::string_view url_;
@@ -476,11 +544,75 @@ bool IsAscii(std::string_view text) noexcept {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-/// The document's character set, from its bytes before a Ctrl-Z that ends it.
-DocumentCharset CharsetOf(platform::TextLineReader& document, DocumentCharset undeclared) {
+/// The document's character set, from its bytes before a Ctrl-Z that ends
+/// it. A Windows-1252 set reads a page declared in a Central European
+/// character set as Windows-1252 bytes, as it always has.
+DocumentCharset CharsetOf(platform::TextLineReader& document, DocumentCharset undeclared, IndexCodePage codePage) {
     std::string_view head = document.Peek(kCharsetDeclarationWindow);
     head = head.substr(0, head.find('\x1A'));
-    return DeclaredCharset(head).value_or(undeclared);
+    const std::optional<DocumentCharset> declared = DeclaredCharset(head);
+    if (!declared) return undeclared;
+    const bool centralEuropean = *declared == DocumentCharset::Windows1250 || *declared == DocumentCharset::Iso88592;
+    if (codePage == IndexCodePage::Windows1252 && centralEuropean) return DocumentCharset::Windows1252;
+    return *declared;
+}
+
+/// True when a document's non-ASCII lines must be read into the set's code
+/// page; a UTF-8 set also reads UTF-8 text, to compose and clean it.
+bool NeedsConversion(DocumentCharset charset, IndexCodePage codePage) noexcept {
+    switch (codePage) {
+        case IndexCodePage::Windows1250: return charset != DocumentCharset::Windows1250;
+        case IndexCodePage::Utf8: return true;
+        default: return charset != DocumentCharset::Windows1252;
+    }
+}
+
+/// The length of the run of ASCII bytes at the start of `text`.
+std::size_t AsciiRunLength(std::string_view text) noexcept {
+    std::size_t length = 0;
+    while (length < text.size() && static_cast<unsigned char>(text[length]) < 0x80) ++length;
+    return length;
+}
+
+/// The length of the run of bytes of 128 and above at the start of `text`.
+std::size_t HighRunLength(std::string_view text) noexcept {
+    std::size_t length = 0;
+    while (length < text.size() && static_cast<unsigned char>(text[length]) >= 0x80) ++length;
+    return length;
+}
+
+/// Reads a line into a Windows-1250 or UTF-8 set as platform::ConvertText
+/// does, converting only the runs of bytes of 128 and above, each with the
+/// ASCII character before it (which a mark may compose with): ASCII
+/// characters stay as they are and no ASCII pair composes, so the pieces
+/// give what the whole line would. A document is often one long line with a
+/// few such characters.
+void ConvertRuns(std::string_view line, platform::TextCharset from, IndexCodePage codePage, std::string& out,
+                 std::string& piece) {
+    out.clear();
+    std::size_t position = 0;
+    while (position < line.size()) {
+        const std::size_t highStart = position + AsciiRunLength(line.substr(position));
+        if (highStart == line.size()) {
+            out.append(line.substr(position));
+            break;
+        }
+        const std::size_t pieceStart = highStart > position ? highStart - 1 : highStart;
+        out.append(line.substr(position, pieceStart - position));
+        const std::size_t pieceEnd = highStart + HighRunLength(line.substr(highStart));
+        platform::ConvertText(line.substr(pieceStart, pieceEnd - pieceStart), from, codePage, piece);
+        out.append(piece);
+        position = pieceEnd;
+    }
+}
+
+/// Reads one line of the document into the set's code page.
+void ConvertLine(std::string_view line, DocumentCharset charset, IndexCodePage codePage, std::string& out,
+                 std::string& piece) {
+    if (codePage == IndexCodePage::Windows1252 && charset == DocumentCharset::Utf8)
+        platform::Utf8ToWindows1252Text(line, out);
+    else if (codePage == IndexCodePage::Windows1252) platform::ConvertText(line, TextCharsetOf(charset), codePage, out);
+    else ConvertRuns(line, TextCharsetOf(charset), codePage, out, piece);
 }
 
 }  // namespace
@@ -498,19 +630,21 @@ void DocumentReader::Read(platform::TextLineReader& document, int documentNumber
     const std::string_view url = entryUrl.empty() ? documentPath : entryUrl;
     DocumentScanner scanner(buffers.tagText, buffers.upperTag, buffers.titleText, buffers.seenWords, rules, words,
                             documentNumber, url, entryTitle);
-    const DocumentCharset charset = CharsetOf(document, undeclared_);
+    const IndexCodePage codePage = rules.CodePage();
+    const DocumentCharset charset = CharsetOf(document, undeclared_, codePage);
+    const bool converts = NeedsConversion(charset, codePage);
     std::string_view line;
     while (document.ReadLine(line)) {
         if (line.empty()) continue;
         // A UTF-8 sequence never holds CR, LF or Ctrl-Z: converting line by
         // line gives what converting the whole document would.
-        if (charset == DocumentCharset::Utf8 && !IsAscii(line)) {
-            platform::Utf8ToWindows1252Text(line, buffers.convertedLine);
+        if (converts && !IsAscii(line)) {
+            ConvertLine(line, charset, codePage, buffers.convertedLine, buffers.convertedPiece);
             line = buffers.convertedLine;
             if (line.empty()) continue;
         }
         if (std::memchr(line.data(), '&', line.size()) != nullptr) {
-            DecodeEntities(line, buffers.decodedLine);
+            DecodeEntities(line, buffers.decodedLine, codePage);
             line = buffers.decodedLine;
         }
         scanner.ScanLine(line);

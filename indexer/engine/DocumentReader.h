@@ -31,10 +31,14 @@ public:
     DocumentReader(DocumentReader&&) noexcept;
     DocumentReader& operator=(DocumentReader&&) noexcept;
 
-    /// Reads `document` to its end, from its start. A document in UTF-8 (by
-    /// DeclaredCharset on its first bytes, else by the reader's setting) is
-    /// read as platform::Utf8ToWindows1252Text makes it, before entities,
-    /// tags, the title and words are looked at. Adds each accepted word as a
+    /// Reads `document` to its end, from its start. The document's character
+    /// set (by DeclaredCharset on its first bytes, else by the reader's
+    /// setting) is read into the code page of `rules` (platform::ConvertText;
+    /// in a Windows-1252 set, UTF-8 by platform::Utf8ToWindows1252Text and a
+    /// declared Central European set as Windows-1252 bytes) before entities,
+    /// tags, the title and words are looked at. In a UTF-8 set the characters
+    /// above ASCII go by platform::WordClassOf, and stored words, the title
+    /// and the URL are cut at a character boundary. Adds each accepted word as a
     /// "%-27.27s:%5.5d" entry with `documentNumber` to `words`, and then
     /// exactly one table-of-contents line to `titles`. The line's URL is
     /// `entryUrl`, or `documentPath` when that is empty; its title is

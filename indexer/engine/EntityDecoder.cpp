@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/Utf8Text.h"
+
 namespace indexer {
 
 namespace {
@@ -105,6 +107,97 @@ std::size_t DecodeNamed(std::string_view line, std::size_t start, std::string& o
     return position;
 }
 
+// ---- References in a Windows-1250 or UTF-8 set -----------------------------------
+
+using platform::IndexCodePage;
+
+/// What each Windows-1252 byte a reference gives is in a set's code page.
+using ByteTexts = std::array<std::string, 256>;
+
+ByteTexts MakeByteTexts(IndexCodePage codePage) {
+    ByteTexts texts;
+    for (int byte = 0; byte < 256; ++byte)
+        texts[static_cast<std::size_t>(byte)] = platform::ConvertText(std::string(1, static_cast<char>(byte)),
+                                                                      platform::TextCharset::Windows1252, codePage);
+    return texts;
+}
+
+const ByteTexts& ByteTextsOf(IndexCodePage codePage) {
+    static const ByteTexts cp1250 = MakeByteTexts(IndexCodePage::Windows1250);
+    static const ByteTexts utf8 = MakeByteTexts(IndexCodePage::Utf8);
+    return codePage == IndexCodePage::Utf8 ? utf8 : cp1250;
+}
+
+constexpr std::size_t kMostDecimalDigits = 7;
+constexpr std::size_t kMostHexDigits = 6;
+constexpr char32_t kLastCodePoint = 0x10FFFF;
+
+int HexDigitValue(char c) noexcept {
+    if (IsDigit(c)) return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+/// Decodes the numeric reference at `start` of a Windows-1250 or UTF-8 set.
+std::size_t DecodeWideNumeric(std::string_view line, std::size_t start, IndexCodePage codePage, std::string& out) {
+    const bool hex = start + 2 < line.size() && (line[start + 2] == 'x' || line[start + 2] == 'X');
+    const int base = hex ? 16 : 10;
+    const std::size_t most = hex ? kMostHexDigits : kMostDecimalDigits;
+    std::size_t position = start + (hex ? 3 : 2);
+    char32_t value = 0;
+    std::size_t digits = 0;
+    for (; position < line.size() && digits <= most; ++position, ++digits) {
+        const int digit = hex ? HexDigitValue(line[position]) : (IsDigit(line[position]) ? line[position] - '0' : -1);
+        if (digit < 0) break;
+        value = value * static_cast<char32_t>(base) + static_cast<char32_t>(digit);
+    }
+    const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+    if (digits == 0 || digits > most || value > kLastCodePoint || surrogate) {
+        out.append(line.substr(start, position - start));
+        return position;
+    }
+    if (position < line.size() && line[position] == ';') ++position;
+    if (value == 9) {
+        out.push_back(' ');
+    } else if (value == 10 || (value >= 32 && value <= 255)) {
+        out.append(ByteTextsOf(codePage)[value]);
+    } else if (value > 255) {
+        std::string utf8;
+        AppendUtf8(utf8, value);
+        out.append(platform::ConvertText(utf8, platform::TextCharset::Utf8, codePage));
+    } else {
+        out.append(line.substr(start, position - start));
+    }
+    return position;
+}
+
+/// A named reference that gave one byte: that Windows-1252 byte becomes its
+/// character in the set's code page.
+void RecodeLastByte(std::string& out, IndexCodePage codePage) {
+    const auto byte = static_cast<unsigned char>(out.back());
+    out.pop_back();
+    out.append(ByteTextsOf(codePage)[byte]);
+}
+
 }  // namespace
 
 int EntityNameCode(std::string_view name) noexcept {
@@ -115,7 +208,10 @@ int EntityNameCode(std::string_view name) noexcept {
     return (found != kNameTable.end() && found->key == key) ? found->code : -1;
 }
 
-void DecodeEntities(std::string_view line, std::string& out) {
+void DecodeEntities(std::string_view line, std::string& out) { DecodeEntities(line, out, IndexCodePage::Windows1252); }
+
+void DecodeEntities(std::string_view line, std::string& out, IndexCodePage codePage) {
+    const bool byteSet = codePage == IndexCodePage::Windows1252;
     out.clear();
     std::size_t position = 0;
     while (position < line.size()) {
@@ -128,9 +224,12 @@ void DecodeEntities(std::string_view line, std::string& out) {
         out.append(line.substr(position, ampersand - position));
         const char next = ampersand + 1 < line.size() ? line[ampersand + 1] : '\0';
         if (ampersand + 1 < line.size() && next == '#') {
-            position = DecodeNumeric(line, ampersand, out);
+            position =
+                byteSet ? DecodeNumeric(line, ampersand, out) : DecodeWideNumeric(line, ampersand, codePage, out);
         } else if (ampersand + 1 < line.size() && IsAsciiAlphanumeric(next)) {
+            const std::size_t decodedAt = out.size();
             position = DecodeNamed(line, ampersand, out);
+            if (!byteSet && out.size() == decodedAt + 1) RecodeLastByte(out, codePage);
         } else {
             out.push_back('&');
             position = ampersand + 1;

@@ -1,9 +1,12 @@
 // Character references in document text: "&#233;" and "&eacute;" become the
-// Windows-1252 byte they name; anything not understood stays as written.
+// character they name in the index set's code page (in a Windows-1252 set, the
+// byte); anything not understood stays as written.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "platform/CodePage.h"
 
 namespace indexer {
 
@@ -22,5 +25,14 @@ int EntityNameCode(std::string_view name) noexcept;
 /// - "&" and a 7th letter or digit: "&" and the seven stay;
 /// - any other "&" stays.
 void DecodeEntities(std::string_view line, std::string& out);
+
+/// Decodes one line of a set in `codePage` into `out`. A Windows-1252 set
+/// decodes as above. In a Windows-1250 or UTF-8 set what a reference gives
+/// as a Windows-1252 byte is that character in the set's code page, and a
+/// numeric reference may also be "&#" and up to 7 digits or "&#x" and up to
+/// 6 hexadecimal digits, an optional ";" eaten, naming any character above
+/// 255 (surrogates excepted), which is read into the code page as UTF-8
+/// text is; a longer or other one stays as written.
+void DecodeEntities(std::string_view line, std::string& out, platform::IndexCodePage codePage);
 
 }  // namespace indexer

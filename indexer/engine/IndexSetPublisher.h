@@ -25,12 +25,12 @@ std::string StagedIndexFileName(std::string_view databaseName, indexfiles::Index
 void RemoveStagedSet(const std::string& databaseName) noexcept;
 
 /// Flushes the staged files to the disk and renames them over the published
-/// ones. ".toc", ".dct", ".ndx" and ".hsh" must be staged. A published ".ext"
-/// or ".lst" without a staged one is deleted, since the new set has none.
+/// ones. ".toc", ".dct", ".ndx" and ".hsh" must be staged. A published ".ext",
+/// ".lst" or ".cpg" without a staged one is deleted, since the new set has none.
 /// The order is indexfiles::kPublishOrder, the search program's open order
-/// backwards: ".lst", ".toc", ".ndx", ".hsh", ".dct", then ".ext" last, so a
-/// search that finds the new file it opens first also finds the new files it
-/// opens after it. The renames happen under the exclusive lock of the
+/// backwards: ".lst", ".toc", ".ndx", ".hsh", ".dct", ".ext", then ".cpg"
+/// last, so a search that finds the new file it opens first also finds the
+/// new files it opens after it. The renames happen under the exclusive lock of the
 /// database's folder (platform::FolderLock), which waits for searches that
 /// are opening the files of the set under the shared one (each holds it for
 /// a few opens). Throws platform::IoError when a staged file is missing or

@@ -46,16 +46,24 @@ void DiscardRun(const std::string& databasePath) {
     platform::RemoveFile(IndexFileName(databasePath, IndexFile::WorkFile));
 }
 
+/// Stages the ".cpg" file of a Windows-1250 or UTF-8 set. A Windows-1252
+/// set has none, so publishing removes one that an earlier set left.
+void WriteCodePageFile(const std::string& databasePath, platform::IndexCodePage codePage) {
+    if (codePage == platform::IndexCodePage::Windows1252) return;
+    platform::WriteWholeFile(StagedIndexFileName(databasePath, IndexFile::CodePage),
+                             indexfiles::FormatCodePageLine(platform::CodePageName(codePage)));
+}
+
 /// Parses the documents and, unless the run ends unpublished, builds the
 /// index under the staged names; fills the summary's counts.
 void ParseAndBuild(const RunSettings& settings, std::string stopwordString, FileList& list, RunSummary& summary,
                    RunObserver& observer) {
     const TProjectSettings& project = settings.project;
     const std::string& databasePath = summary.databasePath;
-    ParsingPhase parser(
-        WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin, project.digitmax}),
-        project.charset, IndexFileName(databasePath, IndexFile::WorkFile),
-        StagedIndexFileName(databasePath, IndexFile::TableOfContents), observer);
+    ParsingPhase parser(WordRules(WordSettings{project.delimiters, std::move(stopwordString), project.digitmin,
+                                               project.digitmax, project.codePage}),
+                        project.charset, IndexFileName(databasePath, IndexFile::WorkFile),
+                        StagedIndexFileName(databasePath, IndexFile::TableOfContents), observer);
     parser.ParseAll(list);
     summary.documents = parser.DocumentCount();
     summary.entriesWithoutDocument = parser.EntriesWithoutDocument();
@@ -68,6 +76,7 @@ void ParseAndBuild(const RunSettings& settings, std::string stopwordString, File
     build.staged = true;
     build.piecewiseChunks = parser.PiecewiseChunks();
     BuildIndex(build, observer);
+    WriteCodePageFile(databasePath, project.codePage);
 }
 
 }  // namespace

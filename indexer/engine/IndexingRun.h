@@ -52,7 +52,8 @@ struct RunSummary {
 /// before it (unless `publishWhenStopped` is false, see RunSettings). A run
 /// whose file list has no entry, or whose entries name only files that are
 /// gone by the time they are opened, writes a valid index set without words.
-/// The new ".toc", ".dct", ".ndx", ".hsh", ".ext" and ".lst" are
+/// The new ".toc", ".dct", ".ndx", ".hsh", ".ext", ".lst" and ".cpg" (a
+/// Windows-1250 or UTF-8 set only) are
 /// written under their staged names ("DataBase.toc.new") and renamed into
 /// place when the run ends, stopped or not (PublishStagedSet); until then
 /// the previous set stays as it was. Throws IndexingError ("File list not

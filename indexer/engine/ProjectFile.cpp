@@ -51,6 +51,8 @@ void LoadProject(const std::string& path, TProjectSettings& settings) {
     settings.digitmax = ReadInteger(profile, kOptions, "digitmax", settings.digitmax);
     settings.charset =
         ParseCharsetSetting(ReadText(profile, kOptions, "charset", "")).value_or(DocumentCharset::Windows1252);
+    settings.codePage = platform::ParseCodePageName(ReadText(profile, kOptions, "codepage", ""))
+                            .value_or(platform::IndexCodePage::Windows1252);
     // digitsize is the older name of digitmin.
     const std::int32_t digitsize = ReadInteger(profile, kOptions, "digitsize", 0);
     if (settings.digitmin == 0 && digitsize > 0) settings.digitmin = digitsize;
@@ -67,6 +69,7 @@ void SaveProject(const std::string& path, const TProjectSettings& settings) {
         profile.WriteString(kOptions, "digitmin", std::to_string(settings.digitmin));
         profile.WriteString(kOptions, "digitmax", std::to_string(settings.digitmax));
         profile.WriteString(kOptions, "charset", std::string(CharsetSettingName(settings.charset)));
+        profile.WriteString(kOptions, "codepage", std::string(platform::CodePageName(settings.codePage)));
         profile.WriteString(kPaths, "filelist", settings.filelist);
         profile.WriteString(kPaths, "stopwords", settings.stopwords);
         profile.WriteString(kPaths, "database", settings.database);

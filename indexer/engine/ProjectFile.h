@@ -10,6 +10,7 @@
 
 #include "indexer/engine/DocumentCharset.h"
 #include "indexer/engine/WordRules.h"
+#include "platform/CodePage.h"
 
 namespace indexer {
 
@@ -30,6 +31,8 @@ struct TProjectSettings {
     std::int32_t digitmax = 0;
     /// The character set of documents that declare none.
     DocumentCharset charset = DocumentCharset::Windows1252;
+    /// The code page of the index set: its words, titles and pages.
+    platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252;
     /// The file list that names the documents.
     std::string filelist;
     /// The stopword file; empty for none.
@@ -43,7 +46,8 @@ struct TProjectSettings {
 /// Reads the project file at `path` into `settings` and sets its project
 /// path. A word option whose key is missing or invalid keeps its current
 /// value; a missing path reads as empty and a missing database name as
-/// "DataBase". A missing or unknown `charset` reads as windows-1252. The
+/// "DataBase". A missing or unknown `charset` or `codepage` reads as
+/// windows-1252. The
 /// older key `digitsize` fills a `digitmin` of 0. A file that
 /// does not exist loads as if every key were missing. Throws
 /// platform::IoError when an existing file cannot be read.

@@ -111,6 +111,14 @@ void LoadWordDefaults(StoredDefaults& defaults, WordDefaults& words, MissingDefa
         words.charset = DocumentCharset::Windows1252;
         if (store) defaults.WriteDefaultString("charset", "", CharsetSettingName(words.charset));
     }
+
+    if (defaults.DefaultKeyExists("codepage")) {
+        words.codePage = platform::ParseCodePageName(defaults.ReadDefaultString("codepage", ""))
+                             .value_or(platform::IndexCodePage::Windows1252);
+    } else {
+        words.codePage = platform::IndexCodePage::Windows1252;
+        if (store) defaults.WriteDefaultString("codepage", "", platform::CodePageName(words.codePage));
+    }
 }
 
 void ReadUserWordDefaults(WordDefaults& words) {

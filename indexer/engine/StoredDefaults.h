@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "indexer/engine/DocumentCharset.h"
+#include "platform/CodePage.h"
 #include "platform/UserRegistry.h"
 
 namespace indexer {
@@ -65,6 +66,8 @@ struct WordDefaults {
     std::int32_t digitmax = 0;
     /// The character set of documents that declare none.
     DocumentCharset charset = DocumentCharset::Windows1252;
+    /// The code page of a new index set.
+    platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252;
 };
 
 /// Whether reading the word defaults stores the built-in value of an option
@@ -73,13 +76,13 @@ struct WordDefaults {
 enum class MissingDefaults { Store, Leave };
 
 /// The built-in word options: the 28 default delimiters, no dump, no digit
-/// rules, undeclared documents in Windows-1252.
+/// rules, undeclared documents in Windows-1252, Windows-1252 index sets.
 WordDefaults BuiltInWordDefaults();
 
 /// Reads delimiters, dumpwords, digitmin (or its older name digitsize),
-/// digitmax and charset in that order, each from its key when that exists and
-/// from the built-in value otherwise (a charset string naming no character
-/// set reads as windows-1252). Throws StoredDefaultsError at the first option
+/// digitmax, charset and codepage in that order, each from its key when that
+/// exists and from the built-in value otherwise (a charset or codepage string
+/// naming no character set or code page reads as windows-1252). Throws StoredDefaultsError at the first option
 /// that cannot be read; `words` then holds what was read before it.
 void LoadWordDefaults(StoredDefaults& defaults, WordDefaults& words, MissingDefaults mode);
 

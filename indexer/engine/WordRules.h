@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "indexfiles/IndexFiles.h"
+#include "platform/CodePage.h"
 
 namespace indexer {
 
@@ -35,6 +36,9 @@ struct WordSettings {
     std::int32_t digitmin = 0;
     /// Most digits an indexed number has; 0, negative or below digitmin: no bound.
     std::int32_t digitmax = 0;
+    /// The code page of the index set the words go into. The delimiter and
+    /// stopword strings above are Windows-1252 text whatever it is.
+    platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252;
 };
 
 /// The word rules of one run, built once from its settings. Immutable and
@@ -43,6 +47,9 @@ struct WordSettings {
 class WordRules {
 public:
     explicit WordRules(const WordSettings& settings);
+
+    /// The code page of the index set the words go into.
+    platform::IndexCodePage CodePage() const noexcept { return codePage_; }
 
     /// True when the byte belongs to the delimiter set (the user's string plus
     /// CR, LF and Tab), before the number exceptions of IsDelimiter.
@@ -69,9 +76,16 @@ public:
     /// a number or a number that passes the digit rule. Case does not matter.
     bool AcceptWord(std::string_view token) const;
 
-    /// Upper-cases the first kStoredWordLength bytes of a token into `out`
-    /// (which holds at least kStoredWordLength bytes); returns the byte count.
+    /// Upper-cases the first kStoredWordLength bytes of a Windows-1252 token
+    /// into `out` (which holds at least kStoredWordLength bytes); returns the
+    /// byte count.
     static std::size_t StoredWord(std::string_view token, char* out) noexcept;
+
+    /// The stored form of a token in the rules' code page, into `out` (at
+    /// least kStoredWordLength bytes); returns its byte count. A UTF-8 token
+    /// is upper-cased whole and then cut at a character boundary. `whole`
+    /// tells whether the stored form is the token's entire upper-case form.
+    std::size_t StoredWordOf(std::string_view token, char* out, bool& whole) const;
 
 private:
     /// Finds a comma-free upper-cased token among the stopword string's fields.
@@ -80,6 +94,14 @@ private:
     bool StopwordStringContains(std::string_view token) const;
     void BuildStopwordFields();
 
+    /// The upper-case form of a token that a stopword look-up compares,
+    /// for a token of a UTF-8 set that is not plain ASCII.
+    std::string_view UpperForLookup(std::string_view token, std::string& buffer) const;
+
+    platform::IndexCodePage codePage_;
+    /// Upper-casing of single bytes: the code page's table, or ASCII only in
+    /// a UTF-8 set (whose other characters UpperForLookup handles).
+    const std::array<unsigned char, 256>* upperTable_;
     std::array<bool, 256> inSet_{};
     bool dotInSet_ = false;
     bool commaInSet_ = false;

@@ -116,7 +116,7 @@ TEST(ProjectFile, SaveWritesBothSectionsInOrderAndDropsAPositiveDigitsize) {
     EXPECT_EQ(
         ReadBytes(path),
         "; my site\r\n[Options]\r\ndigitmin=3\r\nextra=1\r\ndelimiters=~;:?.\",! ()+=-*/'<>{}[]#&%$\x96\r\n"
-        "dumpwords=0\r\ndigitmax=0\r\ncharset=windows-1252\r\n\r\n[Paths]\r\nfilelist=\r\nstopwords=\r\ndatabase=DataBase\r\n");
+        "dumpwords=0\r\ndigitmax=0\r\ncharset=windows-1252\r\ncodepage=windows-1252\r\n\r\n[Paths]\r\nfilelist=\r\nstopwords=\r\ndatabase=DataBase\r\n");
 }
 
 TEST(ProjectFile, SaveKeepsADigitsizeThatIsNotAPositiveNumber) {

@@ -83,6 +83,22 @@ TEST_F(StoredDefaultsTest, CharsetIsStoredByNameAndAnUnknownNameReadsAsWindows12
     EXPECT_EQ(words.charset, indexer::DocumentCharset::Windows1252);
 }
 
+TEST_F(StoredDefaultsTest, CodePageIsStoredByNameAndAnUnknownNameReadsAsWindows1252) {
+    platform::UserRegistry registry(StorePath());
+    indexer::StoredDefaults defaults(registry);
+    indexer::WordDefaults words;
+    words.codePage = platform::IndexCodePage::Utf8;
+    indexer::LoadWordDefaults(defaults, words, indexer::MissingDefaults::Store);
+    EXPECT_EQ(words.codePage, platform::IndexCodePage::Windows1252);
+    EXPECT_EQ(defaults.ReadDefaultString("codepage", ""), "windows-1252");
+    defaults.WriteDefaultString("codepage", "", "windows-1250");
+    indexer::LoadWordDefaults(defaults, words, indexer::MissingDefaults::Leave);
+    EXPECT_EQ(words.codePage, platform::IndexCodePage::Windows1250);
+    defaults.WriteDefaultString("codepage", "", "koi8-r");
+    indexer::LoadWordDefaults(defaults, words, indexer::MissingDefaults::Leave);
+    EXPECT_EQ(words.codePage, platform::IndexCodePage::Windows1252);
+}
+
 TEST_F(StoredDefaultsTest, OlderDigitSizeFillsAMissingDigitMinAndIsStoredUnderTheNewName) {
     platform::UserRegistry registry(StorePath());
     indexer::StoredDefaults defaults(registry);

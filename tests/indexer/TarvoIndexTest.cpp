@@ -123,8 +123,27 @@ TEST(TarvoIndex, CharsetOptionReadsUndeclaredDocumentsAsUtf8) {
     EXPECT_NE(ReadBytes(site / "DataBase.dct").find("CAF\xC3\xA9 "), std::string::npos);
     result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --charset latin1");
     EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(
+        result.err,
+        "tarvo-index: --charset needs windows-1252, windows-1250 or utf-8, not \"latin1\" (see tarvo-index --help)\n");
+}
+
+TEST(TarvoIndex, CodePageOptionChoosesTheSetsCodePageAndRefusesAnUnknownName) {
+    TempFolder scratch;
+    TempFolder site;
+    WriteBytes(site / "a.txt", "\xCE\xB1\xCE\xB2\xCE\xB3");  // αβγ
+    WriteBytes(site / "list.txt", "a.txt\n");
+    CommandResult result =
+        RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --charset utf-8 --codepage UTF-8 --quiet");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(ReadBytes(site / "DataBase.dct").find("\xCE\x91\xCE\x92\xCE\x93 "), std::string::npos);
+    EXPECT_EQ(ReadBytes(site / "DataBase.cpg"), "utf-8\r\n");
+    result = RunTarvoIndex(scratch, site.Path(), "--filelist list.txt --codepage latin1");
+    EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err,
-              "tarvo-index: --charset needs windows-1252 or utf-8, not \"latin1\" (see tarvo-index --help)\n");
+              "tarvo-index: --codepage needs windows-1252, windows-1250 or utf-8, not \"latin1\" (see tarvo-index "
+              "--help)\n");
+    EXPECT_NE(RunTarvoIndex(scratch, scratch.Path(), "--help").out.find("--codepage NAME"), std::string::npos);
 }
 
 TEST(TarvoIndex, EntriesThatFoundNothingAreNamedThenCounted) {

@@ -78,4 +78,20 @@ TEST_F(TarvoScan, RefusesBadCommandLinesAndMissingFiles) {
     EXPECT_EQ(output_, "");
 }
 
+TEST_F(TarvoScan, CodePageShowsTheWordsAsThatSetStoresThem) {
+    const std::string page = folder_ / "page.htm";
+    {
+        std::ofstream file(page, std::ios::binary);
+        file << "<meta charset=utf-8><title>\xCE\xBA\xCF\x8C\xCF\x83\xCE\xBC\xCE\xBF\xCF\x82</title>"
+                "\xCE\xBA\xCF\x8C\xCF\x83\xCE\xBC\xCE\xBF\xCF\x82 \xE6\x97\xA5\xE6\x9C\xAC";  // κόσμος 日本
+    }
+    ASSERT_EQ(Run("'" + page + "' --codepage utf-8 --raw"), 0) << errors_;
+    EXPECT_EQ(output_.substr(0, 12), "\xCE\x9A\xCE\x8C\xCE\xA3\xCE\x9C\xCE\x9F\xCE\xA3");  // ΚΌΣΜΟΣ
+    EXPECT_NE(output_.find("\xE6\x97\xA5" + std::string(24, ' ') + ":00001"), std::string::npos) << output_;
+    ASSERT_EQ(Run("'" + page + "' --codepage windows-1250"), 0) << errors_;
+    EXPECT_NE(output_.find("Word entries (0):"), std::string::npos) << output_;
+    EXPECT_EQ(Run("'" + page + "' --codepage koi8-r"), 2);
+    EXPECT_EQ(errors_, "tarvo-scan: the code page must be windows-1252, windows-1250 or utf-8\n");
+}
+
 }  // namespace

@@ -12,9 +12,15 @@ namespace indexer {
 namespace {
 
 constexpr int kWidth = 360;
-constexpr int kHeight = 247;
+constexpr int kHeight = 277;
+/// How far the buttons sit below where they were before the code page row.
+constexpr int kRow = 30;
 /// The entries of the character set box, in the order of DocumentCharset.
-constexpr DocumentCharset kCharsetEntries[] = {DocumentCharset::Windows1252, DocumentCharset::Utf8};
+constexpr DocumentCharset kCharsetEntries[] = {DocumentCharset::Windows1252, DocumentCharset::Utf8,
+                                               DocumentCharset::Windows1250};
+/// The entries of the code page box.
+constexpr platform::IndexCodePage kCodePageEntries[] = {
+    platform::IndexCodePage::Windows1252, platform::IndexCodePage::Windows1250, platform::IndexCodePage::Utf8};
 
 void StyleLabel(Fl_Box& label, Fl_Color color = FL_BLACK) {
     label.box(FL_NO_BOX);
@@ -30,7 +36,24 @@ void FillCharsetBox(Fl_Choice& box) {
     box.textsize(11);
 }
 
-int CharsetEntryIndex(DocumentCharset charset) { return charset == DocumentCharset::Utf8 ? 1 : 0; }
+template <typename Entry, std::size_t Count>
+int EntryIndex(const Entry (&entries)[Count], Entry value) {
+    for (std::size_t i = 0; i < Count; ++i)
+        if (entries[i] == value) return static_cast<int>(i);
+    return 0;
+}
+
+template <typename Entry, std::size_t Count>
+Entry EntryAt(const Entry (&entries)[Count], int index) {
+    return index >= 0 && static_cast<std::size_t>(index) < Count ? entries[index] : entries[0];
+}
+
+void FillCodePageBox(Fl_Choice& box) {
+    for (platform::IndexCodePage codePage : kCodePageEntries)
+        box.add(std::string(platform::CodePageName(codePage)).c_str());
+    box.value(0);
+    box.textsize(11);
+}
 
 void FillDigitBox(Fl_Input_Choice& box) {
     for (std::string_view entry : kDigitRuleEntries) box.add(std::string(entry).c_str());
@@ -58,25 +81,29 @@ TOptionsFrm::TOptionsFrm()
       Delimiters(80, 28, 265, 24),
       dumpWordsLabel_(10, 60, 100, 22, "Dump Word List:"),
       DumpWords(110, 61, 22, 20),
-      Button1(10, 210, 115, 25, "Revert to defaults"),
-      Button2(255, 170, 90, 25, "Use"),
-      Button3(255, 210, 90, 25, "Cancel"),
+      Button1(10, 210 + kRow, 115, 25, "Revert to defaults"),
+      Button2(255, 170 + kRow, 90, 25, "Use"),
+      Button3(255, 210 + kRow, 90, 25, "Cancel"),
       digitsLabel_(10, 90, 260, 18, "Digits required for numbers to be a valid word:"),
       minMaxLabel_(30, 110, 200, 16, "Min                Max"),
       DigitMin(20, 128, 70, 24),
-      Button4(135, 210, 105, 25, "Set as defaults"),
+      Button4(135, 210 + kRow, 105, 25, "Set as defaults"),
       DigitMax(110, 128, 70, 24),
       charsetLabel_(10, 166, 110, 24, "Undeclared pages in:"),
-      Charset(125, 166, 110, 24) {
+      Charset(125, 166, 110, 24),
+      codePageLabel_(10, 166 + kRow, 110, 24, "Index code page:"),
+      CodePage(125, 166 + kRow, 110, 24) {
     end();
     set_modal();
     background_.BitMap(*MakeBackgroundTile());
     StyleLabel(autoAddedLabel_, FL_RED);
-    for (Fl_Box* label : {&delimitersLabel_, &dumpWordsLabel_, &digitsLabel_, &minMaxLabel_, &charsetLabel_})
+    for (Fl_Box* label :
+         {&delimitersLabel_, &dumpWordsLabel_, &digitsLabel_, &minMaxLabel_, &charsetLabel_, &codePageLabel_})
         StyleLabel(*label);
     Delimiters.tooltip("Characters that separate words");
     DumpWords.tooltip("Generates a .lst file of all words found");
     Charset.tooltip("Character set of pages and text files that declare none (no byte order mark or <meta>)");
+    CodePage.tooltip("Code page of the index: windows-1252, windows-1250 (Central European) or utf-8 (every script)");
     Button1.tooltip("Reset to your default project settings");
     Button2.tooltip("Accept and use you modifications");
     Button3.tooltip("Ignore any modifications");
@@ -85,6 +112,7 @@ TOptionsFrm::TOptionsFrm()
     FillDigitBox(DigitMin);
     FillDigitBox(DigitMax);
     FillCharsetBox(Charset);
+    FillCodePageBox(CodePage);
 
     Button1.callback(Forward<&TOptionsFrm::Button1Click>, this);
     Button2.callback(Forward<&TOptionsFrm::Button2Click>, this);
@@ -112,7 +140,8 @@ void TOptionsFrm::FillControls(const OptionsControls& controls) {
     DumpWords.value(controls.dumpWords ? 1 : 0);
     DigitMin.value(DigitRuleText(controls.digitMinIndex).c_str());
     DigitMax.value(DigitRuleText(controls.digitMaxIndex).c_str());
-    Charset.value(CharsetEntryIndex(controls.charset));
+    Charset.value(EntryIndex(kCharsetEntries, controls.charset));
+    CodePage.value(EntryIndex(kCodePageEntries, controls.codePage));
 }
 
 OptionsControls TOptionsFrm::ReadControls() const {
@@ -121,7 +150,8 @@ OptionsControls TOptionsFrm::ReadControls() const {
     controls.dumpWords = DumpWords.value() != 0;
     controls.digitMinIndex = DigitRuleIndex(DigitMin.value());
     controls.digitMaxIndex = DigitRuleIndex(DigitMax.value());
-    controls.charset = kCharsetEntries[Charset.value() == 1 ? 1 : 0];
+    controls.charset = EntryAt(kCharsetEntries, Charset.value());
+    controls.codePage = EntryAt(kCodePageEntries, CodePage.value());
     return controls;
 }
 

@@ -50,6 +50,8 @@ private:
     Fl_Input_Choice DigitMax;
     Fl_Box charsetLabel_;
     Fl_Choice Charset;
+    Fl_Box codePageLabel_;
+    Fl_Choice CodePage;
 
     OptionsDialogLogic* active_ = nullptr;  ///< the logic of the showing in progress
     bool used_ = false;
