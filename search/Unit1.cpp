@@ -291,9 +291,8 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, Pag
     } else if (code == kNoRecordsErrorCode) {
         messageLine(line, kMessageNoRecords);
     } else if (answer.foundCount >= 1 && answer.visitDocuments) {
-        answer.visitDocuments([&](std::string_view title, std::string_view url) {
-            page.DocumentLine(DocumentLine(line, title, url));
-        });
+        answer.visitDocuments(
+            [&](std::string_view title, std::string_view url) { page.DocumentLine(DocumentLine(line, title, url)); });
     } else {
         for (std::size_t i = 0; i < answer.titles.size(); ++i) {
             if (answer.foundCount >= 1) {

@@ -40,7 +40,7 @@ TEST(CodePageFile, NamesTheSetsCodePageOrIsAFileError) {
     // 64 bytes are allowed, 65 are not.
     EXPECT_EQ(read("utf-8" + std::string(59, ' ')), Result(IndexCodePage::Utf8, kStatusNone));
     for (const std::string& bad : {"utf-8" + std::string(60, ' '), std::string("koi8-r\r\n"), std::string("\r\n"),
-                                  std::string("utf-8\r\nwindows-1250\r\n")})
+                                   std::string("utf-8\r\nwindows-1250\r\n")})
         EXPECT_EQ(read(bad), Result(IndexCodePage::Windows1252, kStatusCpg)) << bad;
 }
 
@@ -117,8 +117,11 @@ TEST(Utf8SetLookup, LowerAndUpperCaseFindTheSameWordInEveryScript) {
 
 TEST(Utf8SetLookup, ATrailingStarFindsTheNonAsciiWordsItBegins) {
     const auto utf8 = IndexCodePage::Utf8;
-    CodePageLookup set("utf-8", {{Stored(utf8, "κόσμος")}, {Stored(utf8, "κόσμημα")}, {Stored(utf8, "привет")},
-                                 {Stored(utf8, "приветствие")}, {Stored(utf8, "żółw")}});
+    CodePageLookup set("utf-8", {{Stored(utf8, "κόσμος")},
+                                 {Stored(utf8, "κόσμημα")},
+                                 {Stored(utf8, "привет")},
+                                 {Stored(utf8, "приветствие")},
+                                 {Stored(utf8, "żółw")}});
     EXPECT_EQ(set.Find("κόσμ*"), (Docs{1, 2}));
     EXPECT_EQ(set.Find("ΚΌΣΜΟ*"), Docs{1});
     EXPECT_EQ(set.Find("при*"), (Docs{3, 4}));
@@ -133,8 +136,9 @@ TEST(Utf8SetLookup, ATrailingStarFindsTheNonAsciiWordsItBegins) {
 
 TEST(Utf8SetLookup, ATermOfCharacterWordsFindsTheDocumentsHoldingThemAll) {
     // 東京タワー: five words of one character each; a document holds some of them.
-    CodePageLookup set("utf-8", {{"東", "京"}, {"東"}, {"京", "タ", "ワ", "ー"}, {"東", "京", "タ", "ワ", "ー", "TV"},
-                                 {"ไ", "ท", "ย"}});
+    CodePageLookup set(
+        "utf-8",
+        {{"東", "京"}, {"東"}, {"京", "タ", "ワ", "ー"}, {"東", "京", "タ", "ワ", "ー", "TV"}, {"ไ", "ท", "ย"}});
     EXPECT_EQ(set.Find("東京"), (Docs{1, 4}));
     EXPECT_EQ(set.Find("東京タワー"), Docs{4});
     EXPECT_EQ(set.Find("京タ"), (Docs{3, 4}));
@@ -149,8 +153,10 @@ TEST(Utf8SetLookup, ATermOfCharacterWordsFindsTheDocumentsHoldingThemAll) {
 TEST(Cp1250SetLookup, LowerAndUpperCaseFindTheSameWord) {
     const auto cp1250 = IndexCodePage::Windows1250;
     // čeština, šola, łódź, żółw, ťava in Windows-1250 bytes.
+    // clang-format off
     const std::vector<std::string> words = {"\xE8" "e\x9Atina", "\x9Aola", "\xB3\xF3" "d\x9F", "\xBF\xF3\xB3w",
                                             "\x9D" "ava"};
+    // clang-format on
     std::vector<std::vector<std::string>> documents;
     for (const auto& word : words) documents.push_back({Stored(cp1250, word)});
     CodePageLookup set("windows-1250\r\n", documents);
@@ -158,8 +164,10 @@ TEST(Cp1250SetLookup, LowerAndUpperCaseFindTheSameWord) {
         EXPECT_EQ(set.Find(words[d - 1]), Docs{d}) << d;
         EXPECT_EQ(set.Find(Stored(cp1250, words[d - 1])), Docs{d}) << d;
     }
+    // clang-format off
     EXPECT_EQ(Stored(cp1250, words[2]), "\xA3\xD3" "D\x8F");
     EXPECT_EQ(set.Find("\xE8" "e\x9A*"), Docs{1});
+    // clang-format on
     EXPECT_EQ(set.Find("\xBF\xF3\xB3*"), Docs{4});
 }
 
@@ -177,7 +185,9 @@ TEST(TermWords, CharacterWordsStandAloneAndRunsOfOtherLettersStayTogether) {
     EXPECT_EQ(SplitTermIntoWords("C++東"), (Words{"C++", "東"}));
     EXPECT_EQ(SplitTermIntoWords("«»"), Words{});
     // Malformed bytes are letters of a run.
+    // clang-format off
     EXPECT_EQ(SplitTermIntoWords("A\xFF" "B東"), (Words{"A\xFF" "B", "東"}));
+    // clang-format on
 }
 
 }  // namespace

@@ -191,8 +191,8 @@ TEST_F(LargeUtf8Dictionary, LowerCaseTermsAndAbsentWordsBetweenThem) {
         engine->LookupTerm(set, lower);
         EXPECT_EQ(Members(set), words_->at(platform::UpperIn(IndexCodePage::Utf8, lower))) << lower;
     }
-    for (const std::string absent : {"ΛΟΓΟΣ030000", "ΛΟΓΟ", "{002000", "~", "|", "\xC0X000500", "𐐀𐐁1000", "\xE9\xBE\xA5",
-                                     "ԲԱՌ", "단어010000"}) {
+    for (const std::string absent :
+         {"ΛΟΓΟΣ030000", "ΛΟΓΟ", "{002000", "~", "|", "\xC0X000500", "𐐀𐐁1000", "\xE9\xBE\xA5", "ԲԱՌ", "단어010000"}) {
         engine->LookupTerm(set, absent);
         EXPECT_TRUE(set.IsEmpty()) << absent;
     }

@@ -55,16 +55,19 @@ private:
 TEST(Cp1250SetPage, WrittenInWindows1250UnlessTheRequestIsUtf8) {
     CodePageSet set("windows-1250\r\n");
     // "Čeština šola" at ".../č" in Windows-1250 bytes.
+    // clang-format off
     set.Index().AddDocument("http://site.test/\xE8", "\xC8" "e\x9Atina \x9Aola", {"\xC8" "E\x8ATINA", "\x8AOLA"});
     set.Build();
     const std::string found1250 = "1~|~~|~\r\n\xC8" "e\x9Atina \x9Aola~|~http://site.test/\xE8~|~~|~\r\n";
+    // clang-format on
     // A form sent from a Windows-1250 page: its bytes are the set's, in either case.
     EXPECT_EQ(CodePageSet::Serve("volumeName=site&searchWords=%E8e%9Atina"), Page(kCp1250Header, found1250));
     EXPECT_EQ(CodePageSet::Serve("volumeName=site&searchWords=%8AOLA"), Page(kCp1250Header, found1250));
     EXPECT_EQ(CodePageSet::Serve("volumeName=site&searchWords=%E8e%9A*"), Page(kCp1250Header, found1250));
     // A UTF-8 request gets the titles and URLs converted.
     const std::string foundUtf8 =
-        "1~|~~|~\r\n\xC4\x8C" "e\xC5\xA1tina \xC5\xA1ola~|~http://site.test/\xC4\x8D~|~~|~\r\n";
+        "1~|~~|~\r\n\xC4\x8C"
+        "e\xC5\xA1tina \xC5\xA1ola~|~http://site.test/\xC4\x8D~|~~|~\r\n";
     EXPECT_EQ(CodePageSet::Serve("volumeName=site&searchWords=%C4%8Ce%C5%A0TINA&_charset_=UTF-8"),
               Page(kUtf8Header, foundUtf8));
     // The messages in Windows-1250: the Slovenian "š" is byte 9A there, the French "é" E9.
@@ -92,8 +95,9 @@ TEST(Utf8SetPage, WrittenInUtf8ForEveryRequest) {
     EXPECT_EQ(CodePageSet::Serve("volumeName=site&searchWords=caf%E9"),
               Page(kUtf8Header, "1~|~~|~\r\nCafé~|~http://site.test/café~|~~|~\r\n"));
     EXPECT_EQ(CodePageSet::Serve("volumeName=site&searchWords=a*&language=sl"),
-              Page(kUtf8Header, "0~|~~|~\r\nZvezdica pri iskanju se lahko~|~Not Applicable~|~~|~\r\n"
-                                "uporabi šele na tretjem mestu.~|~Not Applicable~|~~|~\r\n"));
+              Page(kUtf8Header,
+                   "0~|~~|~\r\nZvezdica pri iskanju se lahko~|~Not Applicable~|~~|~\r\n"
+                   "uporabi šele na tretjem mestu.~|~Not Applicable~|~~|~\r\n"));
 }
 
 }  // namespace
