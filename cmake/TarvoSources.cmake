@@ -27,7 +27,8 @@ tarvo_source_list(TARVO_ENGINE_SOURCES indexer/engine
 # (Unit1.cpp) and the program start-up (tarvocgi.cpp) belong to tarvocgi.
 tarvo_source_list(TARVO_SEARCH_SOURCES search
   DictionaryOrder.cpp DictionaryReader.cpp IndexSnapshot.cpp PostingReader.cpp
-  QueryEvaluation.cpp QueryTokens.cpp RequestCharset.cpp TBitSet.cpp TTARVO.cpp TocListing.cpp TocReader.cpp)
+  QueryEvaluation.cpp QueryTokens.cpp RequestCharset.cpp TBitSet.cpp TTARVO.cpp TermWords.cpp TocListing.cpp
+  TocReader.cpp)
 
 # The CGI request layer.
 tarvo_source_list(TARVO_CGI_SOURCES cgi

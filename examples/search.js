@@ -185,7 +185,20 @@
 
   // True when the answer's content type declares UTF-8.
   function answerIsUtf8(contentType) {
-    return /;\s*charset\s*=\s*"?utf-?8"?\s*(;|$)/i.test(contentType || '');
+    return answerCharset(contentType) === 'utf-8';
+  }
+
+  // The character set an answer is written in, by the charset its content
+  // type declares: "utf-8" or "windows-1250" (for an index in that code
+  // page), or null when it declares neither: the page of a Windows-1252
+  // index, written as it always was.
+  function answerCharset(contentType) {
+    const declared = /;\s*charset\s*=\s*"?([\w-]+)"?\s*(;|$)/i.exec(contentType || '');
+    if (declared === null) return null;
+    const name = declared[1].toLowerCase();
+    if (isUtf8(name)) return 'utf-8';
+    if (name === 'windows-1250' || name === 'cp1250') return 'windows-1250';
+    return null;
   }
 
   // The lines between the data markers, or null when the page has none.
@@ -218,11 +231,13 @@
     return page;
   }
 
-  // Reads the bytes of an answer: all UTF-8 when its content type says so,
-  // else the titles in the site's character set and the messages in theirs.
-  function readAnswer(bytes, contentType, charset, language) {
-    if (answerIsUtf8(contentType)) return parseResults(new TextDecoder('utf-8').decode(bytes));
-    return parseResults(new TextDecoder(charset).decode(bytes),
+  // Reads the bytes of an answer in the character set its content type
+  // declares (UTF-8 or Windows-1250, messages included); an answer that
+  // declares none has its titles in Windows-1252 and its messages in theirs.
+  function readAnswer(bytes, contentType, language) {
+    const declared = answerCharset(contentType);
+    if (declared !== null) return parseResults(new TextDecoder(declared).decode(bytes));
+    return parseResults(new TextDecoder('windows-1252').decode(bytes),
       new TextDecoder(messageCharset(language)).decode(bytes));
   }
 
@@ -418,8 +433,7 @@
         });
       const bytes = await response.arrayBuffer();
       if (!response.ok) throw new Error('the server answered ' + response.status);
-      const answer = readAnswer(bytes, response.headers.get('content-type'), isUtf8(charset) ? 'utf-8' : charset,
-        language);
+      const answer = readAnswer(bytes, response.headers.get('content-type'), language);
       if (answer === null) throw new Error('the answer holds no results');
       Object.assign(state, { answer, terms: queryTerms(query), pageIndex: 0 });
       show(doc, labels);
@@ -451,7 +465,7 @@
   }
 
   const api = {
-    encodeFormValue, encodeForm, requestFields, answerIsUtf8, readAnswer, dataLines, parseResults, safeHref,
+    encodeFormValue, encodeForm, requestFields, answerIsUtf8, answerCharset, readAnswer, dataLines, parseResults, safeHref,
     messageCharset, labelsFor, queryTerms, markedParts, resultPage, kLabels, kPageSize,
   };
   if (typeof module !== 'undefined' && module.exports) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/CodePage.h"
+#include "platform/Utf8Text.h"
 #include "search/QueryTokens.h"
 #include "search/TocReader.h"
 
@@ -45,6 +46,9 @@ void TTARVO::EvaluateQuery(std::string_view query) {
     TBitSet termSet(kTermSetCapacity);
     int pending = kNoOperator;
     bool first = true;
+    // A UTF-8 query is cut where the tokenizer cuts, but never inside a character.
+    if (CodePage == platform::IndexCodePage::Utf8 && query.size() > kMaxTokenText)
+        query = query.substr(0, platform::Utf8CutLength(query, kMaxTokenText));
     ClearTokens();
     StartTokens(query, kQueryDelimiters);
     std::string token;
@@ -52,7 +56,7 @@ void TTARVO::EvaluateQuery(std::string_view query) {
         // Two delimiters in a row, or one at the start, give an empty token:
         // it separates nothing and the query goes on.
         if (token.empty()) continue;
-        platform::AnsiUpperInPlace(token);
+        platform::UpperInPlace(CodePage, token);
         if (const int code = OperatorCode(token); code != kNoOperator) {
             pending = code;
             continue;
@@ -87,7 +91,8 @@ void TTARVO::RunSearch(std::string_view query) {
     WildcardError = false;
     ExtRecord.Count = 0;
     ReadExt();  // a missing ".ext" leaves one block
-    EvaluateQuery(query);
+    // A set whose code page is unknown is not searched: its words could not be read.
+    if (Status != kStatusCpg) EvaluateQuery(query);
     Titles.clear();
     Urls.clear();
     FoundCount = 0;
@@ -100,7 +105,7 @@ void TTARVO::RunSearch(std::string_view query) {
         Titles.emplace_back(kFileErrorMessage);
         return;
     }
-    Listing = ListingCache != nullptr ? ListingCache->For(BasePath, TocFile, TocCount) : nullptr;
+    Listing = ListingCache != nullptr ? ListingCache->For(BasePath, TocFile, TocCount, CodePage) : nullptr;
     if (ListOnDemand) {
         FoundCount = ListDocuments([](std::string_view, std::string_view) {});
     } else {

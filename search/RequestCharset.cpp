@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "platform/Utf8Text.h"
+
 namespace search {
 namespace {
 
@@ -60,6 +62,17 @@ bool ContentTypeNamesUtf8(std::string_view contentType) noexcept {
 bool IsUtf8Request(std::string_view charsetField, std::string_view requestMethod,
                    std::string_view contentType) noexcept {
     return IsUtf8CharsetName(charsetField) || (requestMethod == "POST" && ContentTypeNamesUtf8(contentType));
+}
+
+std::string QueryInCodePage(std::string_view words, bool utf8Request, platform::IndexCodePage codePage) {
+    using platform::IndexCodePage;
+    using platform::TextCharset;
+    if (utf8Request) {
+        if (codePage == IndexCodePage::Windows1252) return platform::Utf8ToWindows1252Text(words);
+        return platform::ConvertText(words, TextCharset::Utf8, codePage);
+    }
+    if (codePage == IndexCodePage::Utf8) return platform::ConvertText(words, TextCharset::Windows1252, codePage);
+    return std::string(words);
 }
 
 }  // namespace search

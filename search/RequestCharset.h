@@ -1,10 +1,15 @@
 // Which character set a search request is written in: the browser names it in
 // the hidden "_charset_" field, or a POST names it in its content type. A
-// request in UTF-8 gets its words converted and its page written in UTF-8;
-// every other request is read and answered in Windows-1252.
+// request in UTF-8 gets its words converted into the searched set's code
+// page and its page written in UTF-8; every other request is read and
+// answered in the set's own code page (Windows-1252 for a set without a code
+// page file), except that a UTF-8 set reads such a request as Windows-1252.
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "platform/CodePage.h"
 
 namespace search {
 
@@ -13,6 +18,8 @@ inline constexpr std::string_view kCharsetFieldName = "_charset_";
 
 /// The automatic header value of a page written in UTF-8.
 inline constexpr std::string_view kUtf8PageContentType = "text/html; charset=utf-8";
+/// The automatic header value of a page written in Windows-1250.
+inline constexpr std::string_view kWindows1250PageContentType = "text/html; charset=windows-1250";
 
 /// True when a character set name is "UTF-8" or "utf8", in any letter case.
 bool IsUtf8CharsetName(std::string_view name) noexcept;
@@ -27,5 +34,12 @@ bool ContentTypeNamesUtf8(std::string_view contentType) noexcept;
 /// `contentType` carries charset=utf-8.
 bool IsUtf8Request(std::string_view charsetField, std::string_view requestMethod,
                    std::string_view contentType) noexcept;
+
+/// The search words of a request in the code page of the set they search.
+/// Words of a UTF-8 request are converted into it (into Windows-1252 exactly
+/// as Utf8ToWindows1252Text does). Words of any other request are taken as
+/// the bytes of the set's code page, except in a UTF-8 set, which reads them
+/// as Windows-1252.
+std::string QueryInCodePage(std::string_view words, bool utf8Request, platform::IndexCodePage codePage);
 
 }  // namespace search

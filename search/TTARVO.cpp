@@ -12,6 +12,7 @@
 #include "search/DictionaryOrder.h"
 #include "search/DictionaryReader.h"
 #include "search/PostingReader.h"
+#include "search/TermWords.h"
 
 namespace search {
 
@@ -87,7 +88,10 @@ void TTARVO::RecordOpenFailure(std::int32_t status, std::int32_t errorBase, int 
     FileFailure = {extension, errorNumber};
 }
 
-void TTARVO::TakeSnapshot() { Snapshot = IndexSnapshot::Take(BasePath); }
+void TTARVO::TakeSnapshot() {
+    Snapshot = IndexSnapshot::Take(BasePath);
+    ReadCodePage();
+}
 
 void TTARVO::DropSnapshot() noexcept { Snapshot = IndexSnapshot{}; }
 
@@ -133,6 +137,27 @@ void TTARVO::CloseFiles() noexcept {
     DctFile.Close();
     NdxFile.Close();
     HshFile.Close();
+}
+
+bool TTARVO::ReadCodePage() {
+    CodePage = platform::IndexCodePage::Windows1252;
+    const std::string_view extension = IndexFileExtension(IndexFile::CodePage);
+    const auto fail = [&](int errorNumber) {
+        RecordOpenFailure(kStatusCpg, kCpgOpenErrorBase, errorNumber, extension);
+        return false;
+    };
+    platform::FileHandle file = OpenSetFile(IndexFile::CodePage);
+    if (!file.IsOpen()) return file.OpenError() == ENOENT || fail(file.OpenError());
+    // One byte more than allowed tells an oversized file from a full one.
+    std::array<char, indexfiles::kMaxCodePageFileSize + 1> bytes{};
+    const long long read = file.ReadAt(bytes.data(), bytes.size(), 0);
+    if (read < 0) return fail(errno);
+    if (static_cast<std::size_t>(read) > indexfiles::kMaxCodePageFileSize) return fail(0);
+    const std::optional<platform::IndexCodePage> named =
+        platform::ParseCodePageName({bytes.data(), static_cast<std::size_t>(read)});
+    if (!named) return fail(0);
+    CodePage = *named;
+    return true;
 }
 
 void TTARVO::ReadExt() {
@@ -261,11 +286,33 @@ void TTARVO::ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_
 
 void TTARVO::LookupTerm(TBitSet& termSet, std::string_view term) {
     termSet.Clear();
-    const std::string upper = platform::AnsiUpper(term);
+    const std::string upper = platform::UpperIn(CodePage, term);
     // The dictionary is opened first, so that a missing one is reported
     // before the wildcard rule is looked at; the same open serves the scan.
-    if (OpenDct() && Status <= 0) LookupWithDictionaryOpen(termSet, upper);
+    if (OpenDct() && Status <= 0) {
+        if (CodePage == platform::IndexCodePage::Utf8) LookupEveryWord(termSet, upper);
+        else LookupWithDictionaryOpen(termSet, upper);
+    }
     CloseFiles();
+}
+
+void TTARVO::LookupEveryWord(TBitSet& termSet, std::string_view term) {
+    const std::vector<std::string_view> words = SplitTermIntoWords(term);
+    if (words.size() == 1) {
+        LookupWithDictionaryOpen(termSet, words.front());
+        return;
+    }
+    TBitSet wordSet(kInitialSetCapacity);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        TBitSet& found = i == 0 ? termSet : wordSet;
+        found.Clear();
+        LookupWithDictionaryOpen(found, words[i]);
+        if (WildcardError || Status > 0) {
+            termSet.Clear();
+            return;
+        }
+        if (i > 0) termSet.AndWith(wordSet);
+    }
 }
 
 void TTARVO::LookupWithDictionaryOpen(TBitSet& termSet, std::string_view term) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "indexfiles/IndexFiles.h"
+#include "platform/CodePage.h"
 #include "platform/File.h"
 #include "search/IndexSnapshot.h"
 #include "search/TBitSet.h"
@@ -25,6 +26,7 @@ inline constexpr std::int32_t kStatusToc = 1;
 inline constexpr std::int32_t kStatusHsh = 2;
 inline constexpr std::int32_t kStatusDct = 3;
 inline constexpr std::int32_t kStatusNdx = 4;
+inline constexpr std::int32_t kStatusCpg = 5;
 
 /// `ErrorCode` bases of a failed open; the code is base + the classic error
 /// number (2 missing file, 3 missing folder, 4 too many files, 5 denied
@@ -33,6 +35,9 @@ inline constexpr std::int32_t kTocOpenErrorBase = 272;
 inline constexpr std::int32_t kHshOpenErrorBase = 288;
 inline constexpr std::int32_t kDctOpenErrorBase = 304;
 inline constexpr std::int32_t kNdxOpenErrorBase = 320;
+/// A code page file that exists but cannot be read, is too large or names
+/// no known code page (base + 6 when the file opened).
+inline constexpr std::int32_t kCpgOpenErrorBase = 336;
 /// A term with "*" or "?" among its first three characters.
 inline constexpr std::int32_t kWildcardErrorCode = 512;
 /// A search that listed no document.
@@ -47,7 +52,7 @@ inline constexpr std::string_view kNoRecordsMessage = "No records found";
 /// The index file behind a "File errors!" answer: the first file of the
 /// search that failed, and the system's reason.
 struct TFileFailure {
-    std::string_view Extension;  ///< ".toc", ".hsh", ".dct" or ".ndx"; empty while none failed
+    std::string_view Extension;  ///< ".toc", ".hsh", ".dct", ".ndx" or ".cpg"; empty while none failed
     int ErrorNumber = 0;         ///< errno of the failure; 0 when the file opened but is unusable
 };
 
@@ -125,8 +130,9 @@ public:
 
     /// Fills the result set from the query: terms combined strictly left to
     /// right, operator words between them. Stops at the first term that
-    /// breaks the wildcard rule. Queries longer than 255 characters are cut
-    /// at 255.
+    /// breaks the wildcard rule. The query is written in the set's code page
+    /// (GetCodePage) and upper-cased by its rules. Queries longer than 255
+    /// bytes are cut at 255, in a UTF-8 set at the character boundary before.
     void EvaluateQuery(std::string_view query);
     /// 1 for "&"/"AND", 2 for "|"/"OR", 3 for "!"/"NOT" (upper-cased, whole
     /// token), 0 for a term.
@@ -137,8 +143,11 @@ public:
 
     /// Clears `termSet` and fills it with the documents that hold the term
     /// (exact, or "prefix*suffix" with the star at position 4 or later).
-    /// Reports problems only through GetWildcardError, the error code and
-    /// GetStatus. Finds every dictionary word, whatever its first characters.
+    /// The term is upper-cased by the set's code page. In a UTF-8 set a term
+    /// is first cut into its words (SplitTermIntoWords) and the documents
+    /// that hold all of them are found. Reports problems only through
+    /// GetWildcardError, the error code and GetStatus. Finds every
+    /// dictionary word, whatever its first characters.
     void LookupTerm(TBitSet& termSet, std::string_view term);
     /// Adds the posting list at GetPostingPos to `termSet`; reads only what
     /// the file holds (a damaged list adds the numbers present).
@@ -154,7 +163,17 @@ public:
     bool OpenNdx();
     /// Closes every index file that is open.
     void CloseFiles() noexcept;
-    /// Opens every file of the set at once (IndexSnapshot::Take). Until
+    /// Reads the set's code page from ".cpg": a set without the file is
+    /// Windows-1252. A file that fails to open for another reason than its
+    /// absence, cannot be read, is larger than kMaxCodePageFileSize or names
+    /// no known code page is a file error: Status kStatusCpg, error code
+    /// kCpgOpenErrorBase + reason, and the code page stays Windows-1252.
+    /// Returns false then.
+    bool ReadCodePage();
+    /// The code page of the set's words and titles, as ReadCodePage found it.
+    platform::IndexCodePage GetCodePage() const noexcept { return CodePage; }
+    /// Opens every file of the set at once (IndexSnapshot::Take) and reads
+    /// the set's code page (ReadCodePage). Until
     /// DropSnapshot, OpenToc, OpenDct, OpenHsh, OpenNdx and ReadExt read the
     /// files as they were at this moment, and a file that failed to open then
     /// fails later with the same Status and error code, at the same point.
@@ -196,6 +215,7 @@ private:
     // Term lookup, in LookupTerm's order.
     struct StartRecord;
     void LookupWithDictionaryOpen(TBitSet& termSet, std::string_view term);
+    void LookupEveryWord(TBitSet& termSet, std::string_view term);
     StartRecord FindStartRecord(std::string_view term);
     std::int64_t BlockOffset(char firstChar, std::uint16_t slotValue) const noexcept;
     void ScanDictionary(TBitSet& termSet, std::string_view term, std::int64_t start, bool startKnown);
@@ -212,6 +232,8 @@ private:
     TExtRecord ExtRecord;
     /// Posting position of the dictionary record read last.
     std::int32_t PostingPos = 0;
+    /// The code page of the set's words and titles.
+    platform::IndexCodePage CodePage = platform::IndexCodePage::Windows1252;
     /// Set when a term broke the wildcard rule.
     bool WildcardError = false;
     platform::FileHandle TocFile;

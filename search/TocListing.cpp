@@ -48,13 +48,14 @@ TocEntry TocListing::Entry(std::int64_t record) const noexcept {
 }
 
 std::shared_ptr<const TocListing> TocListingCache::For(const std::string& basePath, const platform::FileHandle& file,
-                                                       std::int64_t recordCount) {
+                                                       std::int64_t recordCount, platform::IndexCodePage codePage) {
     platform::FileIdentity identity;
     if (!file.Identity(identity)) return nullptr;
     {
         const std::lock_guard<std::mutex> guard(mutex_);
         const auto found = kept_.find(basePath);
-        if (found != kept_.end() && found->second.identity == identity && found->second.listing->Count() == recordCount)
+        if (found != kept_.end() && found->second.identity == identity && found->second.codePage == codePage &&
+            found->second.listing->Count() == recordCount)
             return found->second.listing;
     }
     // Read outside the lock: other requests go on meanwhile.
@@ -62,7 +63,7 @@ std::shared_ptr<const TocListing> TocListingCache::For(const std::string& basePa
     if (!listing) return nullptr;
     const std::lock_guard<std::mutex> guard(mutex_);
     if (kept_.size() >= kMaxKeptSets && kept_.find(basePath) == kept_.end()) kept_.clear();
-    kept_[basePath] = {identity, listing};
+    kept_[basePath] = {identity, codePage, listing};
     return listing;
 }
 

@@ -3,7 +3,8 @@
 // and kept, so a large result costs no file reading and no trimming. The
 // cache hands a request the listing only of the very file the request
 // opened under the folder's shared lock (same device, inode, size and
-// times), so a request never sees a listing of another set.
+// times) in the code page the request read with it, so a request never sees
+// a listing of another set.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "platform/File.h"
 #include "search/TocReader.h"
 
@@ -48,15 +50,18 @@ public:
     static constexpr std::size_t kMaxKeptSets = 32;
 
     /// The listing of the ".toc" that `file` holds open, with `recordCount`
-    /// records, for the set at `basePath`: the kept one when it was made from
-    /// a file of the same identity, else one read now (and kept in place of
-    /// the set's older one). Null when the file cannot be read whole.
+    /// records, for the set at `basePath` written in `codePage`: the kept one
+    /// when it was made from a file of the same identity in the same code
+    /// page, else one read now (and kept in place of the set's older one).
+    /// Null when the file cannot be read whole.
     std::shared_ptr<const TocListing> For(const std::string& basePath, const platform::FileHandle& file,
-                                          std::int64_t recordCount);
+                                          std::int64_t recordCount,
+                                          platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252);
 
 private:
     struct Kept {
         platform::FileIdentity identity;
+        platform::IndexCodePage codePage{};
         std::shared_ptr<const TocListing> listing;
     };
     std::mutex mutex_;

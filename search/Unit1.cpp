@@ -107,41 +107,48 @@ bool IsAscii(std::string_view text) noexcept {
     return (bits & kHighBits) == 0;
 }
 
-// Hands each line to the page in the page's character set. A Windows-1252
-// page gets the lines as they are, and so does a UTF-8 page where a line is
-// all ASCII (the same bytes in every code page): most titles and URLs are.
+// Hands each line to the page in the page's character set. A line that is
+// all ASCII is the same in every character set and goes as it is: most
+// titles and URLs are.
 class PageLineWriter {
 public:
-    PageLineWriter(PageCharset charset, const std::function<void(std::string_view)>& writeLn)
-        : charset_(charset), writeLn_(writeLn) {}
+    PageLineWriter(PageCharset charset, platform::IndexCodePage textCodePage,
+                   const std::function<void(std::string_view)>& writeLn)
+        : charset_(charset), textCodePage_(textCodePage), writeLn_(writeLn) {}
 
-    void Windows1252Line(std::string_view line) const {
-        if (NeedsConversion(line)) writeLn_(platform::Windows1252ToUtf8(line));
+    /// A line of a document's title and URL, in the set's code page.
+    void DocumentLine(std::string_view line) const {
+        if (charset_ == PageCharset::kUtf8 && textCodePage_ != platform::IndexCodePage::Utf8 && !IsAscii(line))
+            writeLn_(platform::CodePageToUtf8(line, textCodePage_));
         else writeLn_(line);
     }
-    void Latin2Line(std::string_view line) const {
-        if (NeedsConversion(line)) writeLn_(platform::Iso88592ToUtf8(line));
-        else writeLn_(line);
+    /// A message line, in Windows-1252 or ISO-8859-2.
+    void MessageLine(std::string_view line, platform::TextCharset messageCharset) const {
+        if (charset_ == PageCharset::kWindows1252 || IsAscii(line)) {
+            writeLn_(line);
+        } else if (charset_ == PageCharset::kUtf8) {
+            writeLn_(messageCharset == platform::TextCharset::Iso88592 ? platform::Iso88592ToUtf8(line)
+                                                                       : platform::Windows1252ToUtf8(line));
+        } else {
+            writeLn_(platform::ConvertText(line, messageCharset, platform::IndexCodePage::Windows1250));
+        }
     }
 
 private:
-    bool NeedsConversion(std::string_view line) const noexcept {
-        return charset_ == PageCharset::kUtf8 && !IsAscii(line);
-    }
-
     PageCharset charset_;
+    platform::IndexCodePage textCodePage_;
     const std::function<void(std::string_view)>& writeLn_;
 };
 
-// Gives the engine the UTF-8 content type for one page and its own value back
+// Gives the engine the content type of one page and its own value back
 // afterwards: a relay server answers later requests with the same engine.
-class Utf8ContentTypeScope {
+class ContentTypeScope {
 public:
-    explicit Utf8ContentTypeScope(cgi::THttpEngine& engine)
-        : engine_(engine), saved_(std::exchange(engine.AutoContentType, std::string(kUtf8PageContentType))) {}
-    ~Utf8ContentTypeScope() { engine_.AutoContentType = std::move(saved_); }
-    Utf8ContentTypeScope(const Utf8ContentTypeScope&) = delete;
-    Utf8ContentTypeScope& operator=(const Utf8ContentTypeScope&) = delete;
+    ContentTypeScope(cgi::THttpEngine& engine, std::string_view contentType)
+        : engine_(engine), saved_(std::exchange(engine.AutoContentType, std::string(contentType))) {}
+    ~ContentTypeScope() { engine_.AutoContentType = std::move(saved_); }
+    ContentTypeScope(const ContentTypeScope&) = delete;
+    ContentTypeScope& operator=(const ContentTypeScope&) = delete;
 
 private:
     cgi::THttpEngine& engine_;
@@ -155,16 +162,17 @@ TocListingCache& KeptTocListings() {
     return listings;
 }
 
-PageCharset RequestPageCharset(cgi::THttpEngine& engine) {
+bool IsUtf8RequestOn(cgi::THttpEngine& engine) {
     const std::string charsetField = cgi::HttpGetField(kCharsetFieldName);
-    return IsUtf8Request(charsetField, engine.GetRequestMethod(), engine.GetContentType()) ? PageCharset::kUtf8
-                                                                                           : PageCharset::kWindows1252;
+    return IsUtf8Request(charsetField, engine.GetRequestMethod(), engine.GetContentType());
 }
 
-void WritePage(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset) {
+void WritePage(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
+               platform::IndexCodePage textCodePage) {
     cgi::HttpWriteLn("<HTML><BODY>");
     cgi::HttpWriteLn("<!--start of data-->");
-    WriteDataLines(answer, languageOffset, charset, [](std::string_view line) { cgi::HttpWriteLn(line); });
+    WriteDataLines(answer, languageOffset, charset, textCodePage,
+                   [](std::string_view line) { cgi::HttpWriteLn(line); });
     cgi::HttpWriteLn("<!--end of data-->");
     cgi::HttpWriteLn("</BODY></HTML>");
 }
@@ -253,13 +261,22 @@ std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& fa
     return LoggableText(line);
 }
 
+PageCharset PageCharsetFor(bool utf8Request, platform::IndexCodePage setCodePage) noexcept {
+    if (utf8Request) return PageCharset::kUtf8;
+    switch (setCodePage) {
+        case platform::IndexCodePage::Windows1250: return PageCharset::kWindows1250;
+        case platform::IndexCodePage::Utf8: return PageCharset::kUtf8;
+        default: return PageCharset::kWindows1252;
+    }
+}
+
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
-                    const std::function<void(std::string_view)>& writeLn) {
-    const PageLineWriter page(charset, writeLn);
+                    platform::IndexCodePage textCodePage, const std::function<void(std::string_view)>& writeLn) {
+    const PageLineWriter page(charset, textCodePage, writeLn);
+    const platform::TextCharset messageCharset =
+        MessagesAreLatin2(languageOffset) ? platform::TextCharset::Iso88592 : platform::TextCharset::Windows1252;
     const auto messageLine = [&](std::string& line, int number) {
-        const std::string_view text = MessageLine(line, MessageText(languageOffset, number));
-        if (MessagesAreLatin2(languageOffset)) page.Latin2Line(text);
-        else page.Windows1252Line(text);
+        page.MessageLine(MessageLine(line, MessageText(languageOffset, number)), messageCharset);
     };
     std::string line = std::to_string(answer.foundCount);
     line += kSeparator;
@@ -274,21 +291,26 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, Pag
     } else if (code == kNoRecordsErrorCode) {
         messageLine(line, kMessageNoRecords);
     } else if (answer.foundCount >= 1 && answer.visitDocuments) {
-        answer.visitDocuments([&](std::string_view title, std::string_view url) {
-            page.Windows1252Line(DocumentLine(line, title, url));
-        });
+        answer.visitDocuments(
+            [&](std::string_view title, std::string_view url) { page.DocumentLine(DocumentLine(line, title, url)); });
     } else {
         for (std::size_t i = 0; i < answer.titles.size(); ++i) {
             if (answer.foundCount >= 1) {
                 // A URL list shorter than the titles leaves the URL empty
                 // rather than reading past its end.
                 const std::string_view url = i < answer.urls.size() ? std::string_view(answer.urls[i]) : "";
-                page.Windows1252Line(DocumentLine(line, answer.titles[i], url));
+                page.DocumentLine(DocumentLine(line, answer.titles[i], url));
             } else {
-                page.Windows1252Line(MessageLine(line, answer.titles[i]));
+                // The search's own messages, in English.
+                page.MessageLine(MessageLine(line, answer.titles[i]), platform::TextCharset::Windows1252);
             }
         }
     }
+}
+
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
+                    const std::function<void(std::string_view)>& writeLn) {
+    WriteDataLines(answer, languageOffset, charset, platform::IndexCodePage::Windows1252, writeLn);
 }
 
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
@@ -303,10 +325,11 @@ std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
     const std::optional<std::string> basePath =
         IndexBasePath(IndexFolder(cgi::ModuleDirectory() + "/", indexSetting), volumeName);
 
-    const PageCharset charset = RequestPageCharset(engine);
+    const bool utf8Request = IsUtf8RequestOn(engine);
     std::string searchWords;
     cgi::HttpGetField("searchWords", "", searchWords);
-    if (charset == PageCharset::kUtf8) searchWords = platform::Utf8ToWindows1252Text(searchWords);
+    // A request refused before any set is read is answered as a Windows-1252 set's.
+    platform::IndexCodePage codePage = platform::IndexCodePage::Windows1252;
     // The search object lives until the page is written: the answer's lists are its own.
     std::optional<TTARVO> tarvo;
     SearchAnswer answer;
@@ -316,7 +339,11 @@ std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
         // thousands of documents is never held in memory as a whole.
         tarvo->SetListOnDemand(true);
         if (engine.ServesManyRequests()) tarvo->SetTocListingCache(&KeptTocListings());
-        tarvo->Search(searchWords);
+        // The set's code page, read with its other files, says how to read the words.
+        tarvo->TakeSnapshot();
+        codePage = tarvo->GetCodePage();
+        tarvo->Search(QueryInCodePage(searchWords, utf8Request, codePage));
+        tarvo->DropSnapshot();
         answer.foundCount = tarvo->GetFoundCount();
         answer.errorCode = tarvo->TakeErrorCode();
         answer.titles = tarvo->GetTitles();
@@ -332,9 +359,11 @@ std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine) {
     std::string language;
     cgi::HttpGetField("language", "en", language);
     const std::int32_t languageOffset = LanguageOffsetOf(language);
-    std::optional<Utf8ContentTypeScope> utf8ContentType;
-    if (charset == PageCharset::kUtf8) utf8ContentType.emplace(engine);
-    WritePage(answer, languageOffset, charset);
+    const PageCharset charset = PageCharsetFor(utf8Request, codePage);
+    std::optional<ContentTypeScope> contentType;
+    if (charset == PageCharset::kUtf8) contentType.emplace(engine, kUtf8PageContentType);
+    if (charset == PageCharset::kWindows1250) contentType.emplace(engine, kWindows1250PageContentType);
+    WritePage(answer, languageOffset, charset, codePage);
     return languageOffset;
 }
 

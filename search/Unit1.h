@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cgi/GenEng.h"
+#include "platform/CodePage.h"
 #include "platform/Component.h"
 #include "search/TTARVO.h"
 
@@ -63,7 +64,12 @@ std::string FileErrorLogLine(std::string_view volumeName, const TFileFailure& fa
 enum class PageCharset {
     kWindows1252,  ///< the texts' own bytes, as every page was written before
     kUtf8,         ///< each text converted from its code page
+    kWindows1250,  ///< the titles' own bytes, the messages converted into Windows-1250
 };
+
+/// The character set of the page that answers a request: UTF-8 for a UTF-8
+/// request, else the code page of the set searched.
+PageCharset PageCharsetFor(bool utf8Request, platform::IndexCodePage setCodePage) noexcept;
 
 /// What a search leaves for the results page; the lists belong to the search.
 struct SearchAnswer {
@@ -81,10 +87,15 @@ struct SearchAnswer {
 /// wildcard lines (512), the no-records line (513), or else one line per
 /// title: "title~|~url~|~~|~" while documents were found, otherwise
 /// "title~|~Not Applicable~|~~|~". With `visitDocuments` set, the document
-/// lines come from it. On a Windows-1252 page titles and URLs are written
-/// unchanged; on a UTF-8 page each line is converted from its code page: the Slovenian
-/// messages from ISO-8859-2, titles, URLs and all other messages from
-/// Windows-1252.
+/// lines come from it. Titles and URLs are in `textCodePage`, the set's
+/// code page: they are written unchanged on a page in that code page and
+/// converted on a UTF-8 page. The messages are Windows-1252, the Slovenian
+/// ones ISO-8859-2: written unchanged on a Windows-1252 page, converted on a
+/// UTF-8 or Windows-1250 page.
+void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
+                    platform::IndexCodePage textCodePage, const std::function<void(std::string_view)>& writeLn);
+
+/// The same for the titles and URLs of a Windows-1252 set.
 void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset, PageCharset charset,
                     const std::function<void(std::string_view)>& writeLn);
 
@@ -94,11 +105,13 @@ void WriteDataLines(const SearchAnswer& answer, std::int32_t languageOffset,
 
 /// Serves one search request on `engine`, the calling thread's current
 /// engine: reads volumeName, searchWords, language and _charset_, runs the
-/// search and writes the results page. A request in UTF-8 (IsUtf8Request)
-/// has its words converted to Windows-1252 before the search and gets its
+/// search and writes the results page. The words are read into the set's
+/// code page (QueryInCodePage). A request in UTF-8 (IsUtf8Request) gets its
 /// page in UTF-8 under the header "content-type:text/html; charset=utf-8";
-/// every other request gets the Windows-1252 page. Returns the message-table
-/// offset of the request's language.
+/// every other request gets the page in the set's code page: a Windows-1252
+/// set's page as before, a Windows-1250 set's under "charset=windows-1250",
+/// a UTF-8 set's under "charset=utf-8". Returns the message-table offset of
+/// the request's language.
 std::int32_t AnswerSearchRequest(cgi::THttpEngine& engine);
 
 /// The main form of the search program. It is never shown; creating it

@@ -262,6 +262,44 @@ TEST_F(FastCgiServer, ASetRepublishedBetweenTwoRequestsIsSeenByTheSecond) {
     EXPECT_EQ(after.output.find("Lakeside"), std::string::npos);
 }
 
+TEST_F(FastCgiServer, ASetRepublishedInAnotherCodePageIsReadInItByTheNextRequest) {
+    StartServer({"--workers", "1"});
+    // "Čeština" in Windows-1250 bytes; in Windows-1252 the same bytes read "Èeš".
+    // clang-format off
+    cgitest::WriteFile(folder_ / "cz.htm", "<title>\xC8" "e\x9Atina</title>library");
+    // clang-format on
+    cgitest::WriteFile(folder_ / "cz.lst", folder_ / "cz.htm" + " F: http://cz.example/\n");
+    cgitest::WriteFile(folder_ / "cz.tarvo", "[Paths]\nfilelist=cz.lst\n");
+    IndexInto(folder_ / "cz.tarvo");
+    const Env request = Request("GET", "volumeName=DataBase&searchWords=library&_charset_=UTF-8");
+    const RunResult before = AskFastCgi(request);
+    // clang-format off
+    ASSERT_NE(before.output.find("\xC3\x88" "e\xC5\xA1tina~|~http://cz.example/"), std::string::npos) << before.output;
+    // clang-format on
+
+    // The same set published again as a Windows-1250 one: a new table of
+    // contents with the same bytes and a code page file.
+    IndexInto(folder_ / "cz.tarvo");
+    cgitest::WriteFile(folder_ / "index/DataBase.cpg", "windows-1250\r\n");
+    const RunResult after = AskFastCgi(request);
+    EXPECT_EQ(after.output, AskCgi(request).output);
+    // clang-format off
+    EXPECT_NE(after.output.find("\xC4\x8C" "e\xC5\xA1tina~|~http://cz.example/"), std::string::npos) << after.output;
+    // clang-format on
+    const RunResult plain = AskFastCgi(Request("GET", "volumeName=DataBase&searchWords=library"));
+    EXPECT_NE(plain.output.find("charset=windows-1250"), std::string::npos) << plain.output;
+    // clang-format off
+    EXPECT_NE(plain.output.find("\xC8" "e\x9Atina~|~http://cz.example/"), std::string::npos);
+    // clang-format on
+
+    // A code page file naming no known code page is a file error of ".cpg".
+    TakeLog();
+    cgitest::WriteFile(folder_ / "index/DataBase.cpg", "windows-1251\r\n");
+    const RunResult unknown = AskFastCgi(request);
+    EXPECT_NE(unknown.output.find("File errors!"), std::string::npos) << unknown.output;
+    EXPECT_EQ(LogMessages(TakeLog()), std::vector<std::string>{"DataBase.cpg: damaged"});
+}
+
 TEST_F(FastCgiServer, ServesOnATcpAddress) {
     const int port = 20000 + static_cast<int>(::getpid() % 20000);
     const std::string address = "127.0.0.1:" + std::to_string(port);

@@ -94,6 +94,20 @@ TEST(TocListingCache, KeepsTheListingOfTheSameFileAndReadsAReplacedOneAnew) {
     EXPECT_EQ(stillOld->Entry(5).Title, "old title 5");
 }
 
+TEST(TocListingCache, TheSameFileReadInAnotherCodePageIsListedAnew) {
+    tarvo_test::TempFolder folder;
+    const std::string path = folder / "set.toc";
+    WriteBytes(path, Record("http://a/", "first"));
+    search::TocListingCache cache;
+    const auto open = [&] { return platform::FileHandle::Open(path, platform::FileHandle::Mode::Read); };
+    const auto ansi = cache.For(folder / "set", open(), 1);
+    ASSERT_TRUE(ansi);
+    const auto utf8 = cache.For(folder / "set", open(), 1, platform::IndexCodePage::Utf8);
+    ASSERT_TRUE(utf8);
+    EXPECT_NE(utf8, ansi);
+    EXPECT_EQ(cache.For(folder / "set", open(), 1, platform::IndexCodePage::Utf8), utf8);
+}
+
 TEST(TocListingCache, AFileChangedInPlaceIsReadAnew) {
     tarvo_test::TempFolder folder;
     const std::string path = folder / "set.toc";

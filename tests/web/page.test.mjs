@@ -101,10 +101,27 @@ describe('UTF-8 requests and answers', () => {
       assert.equal(page.answerIsUtf8(type), false, String(type));
     }
     const utf8 = Buffer.from(wrap('1~|~~|~', 'Café – šola~|~http://a/1~|~~|~'), 'utf8');
-    assert.equal(page.readAnswer(utf8, 'text/html; charset=utf-8', 'windows-1252', 'sl').results[0].title,
+    assert.equal(page.readAnswer(utf8, 'text/html; charset=utf-8', 'sl').results[0].title,
       'Café – šola');
     const old = Buffer.from(wrap('0~|~~|~', 'uporabi \u00b9ele~|~Not Applicable~|~~|~'), 'latin1');
-    assert.deepEqual(page.readAnswer(old, 'text/html', 'utf-8', 'sl').messages, ['uporabi \u0161ele']);
+    assert.deepEqual(page.readAnswer(old, 'text/html', 'sl').messages, ['uporabi \u0161ele']);
+  });
+
+  it('reads an answer in the character set its content type names, Windows-1252 when it names none', () => {
+    const types = [['text/html; charset=windows-1250', 'windows-1250'], ['text/html;Charset="Windows-1250"',
+      'windows-1250'], ['text/html; charset=UTF-8', 'utf-8'], ['text/html', null], [null, null],
+    ['text/html; charset=iso-8859-1', null]];
+    for (const [type, expected] of types) assert.equal(page.answerCharset(type), expected, String(type));
+    // Title "Čeština šola" and the Slovenian message in Windows-1250 bytes (č 0xE8, š 0x9A, Č 0xC8).
+    const cp1250 = Buffer.from(wrap('0~|~~|~', 'uporabi \u009aele~|~Not Applicable~|~~|~'), 'latin1');
+    assert.deepEqual(page.readAnswer(cp1250, 'text/html; charset=windows-1250', 'sl').messages,
+      ['uporabi \u0161ele']);
+    const titles = Buffer.from(wrap('1~|~~|~', '\u00c8e\u009atina~|~http://a/1~|~~|~'), 'latin1');
+    assert.equal(page.readAnswer(titles, 'text/html; charset=windows-1250', 'en').results[0].title, 'Čeština');
+    // The same bytes without a charset are a Windows-1252 page: 0xC8 is È there.
+    assert.ok(page.readAnswer(titles, 'text/html', 'en').results[0].title.startsWith('Èe'));
+    const greek = Buffer.from(wrap('1~|~~|~', 'Κόσμος 東京~|~http://a/1~|~~|~'), 'utf8');
+    assert.equal(page.readAnswer(greek, 'text/html; charset=utf-8', 'de').results[0].title, 'Κόσμος 東京');
   });
 });
 
