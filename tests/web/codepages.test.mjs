@@ -95,7 +95,7 @@ describe('sets of other code pages, asked of tarvocgi as CGI', { timeout: kTimeo
     ['ｔｏｋｙｏ', ['ja/toshokan.htm']],
     ['čitalnica', ['sl/knjiznica.htm']],
     // The Turkish İNTERNET keeps its dotted capital I, so it is another word.
-    ['internet*', ['cs/knihovna.htm', 'pl/biblioteka.htm']],
+    ['internet*', ['cs/knihovna.htm', 'pl/biblioteka.htm', 'sl/knjiznica.htm']],
     ['βιβλ*', ['el/vivliothiki.htm']],
     ['wypoży*', ['pl/biblioteka.htm']],
     ['ČTEN*', ['cs/knihovna.htm']],
