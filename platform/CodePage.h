@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,20 +15,36 @@
 namespace platform {
 
 namespace detail {
-constexpr std::array<unsigned char, 256> MakeAnsiUpperTable() {
+
+/// A small letter of a code page beyond ASCII and its capital.
+struct CapitalPair {
+    unsigned char small;
+    unsigned char capital;
+};
+
+/// The upper-casing table of a single-byte code page: a to z, the small
+/// letters at 0xE0..0xFE 32 below (but the division sign at 0xF7), and the
+/// code page's other pairs. Every other byte stays as it is.
+template <std::size_t Count>
+constexpr std::array<unsigned char, 256> MakeUpperTable(const CapitalPair (&pairs)[Count]) {
     std::array<unsigned char, 256> table{};
     for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
     for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<unsigned char>(c - 32);
-    // Latin-1 small letters à..þ map 32 below, except the division sign ÷.
     for (int c = 0xE0; c <= 0xFE; ++c)
         if (c != 0xF7) table[c] = static_cast<unsigned char>(c - 32);
-    table[0x9A] = 0x8A;  // š -> Š
-    table[0x9C] = 0x8C;  // œ -> Œ
-    table[0x9E] = 0x8E;  // ž -> Ž
-    table[0xFF] = 0x9F;  // ÿ -> Ÿ
-    // µ (0xB5) and ß (0xDF) have no capital in the code page and stay as they are.
+    for (const CapitalPair& pair : pairs) table[pair.small] = pair.capital;
     return table;
 }
+
+// Windows-1252: š œ ž ÿ. µ (0xB5) and ß (0xDF) have no capital in the code
+// page and stay as they are.
+inline constexpr CapitalPair kCp1252Pairs[] = {{0x9A, 0x8A}, {0x9C, 0x8C}, {0x9E, 0x8E}, {0xFF, 0x9F}};
+
+// Windows-1250: š ś ť ž ź ł ą ş ľ ż. µ (0xB5), ß (0xDF) and the dot above
+// (0xFF) stay as they are.
+inline constexpr CapitalPair kCp1250Pairs[] = {{0x9A, 0x8A}, {0x9C, 0x8C}, {0x9D, 0x8D}, {0x9E, 0x8E}, {0x9F, 0x8F},
+                                               {0xB3, 0xA3}, {0xB9, 0xA5}, {0xBA, 0xAA}, {0xBE, 0xBC}, {0xBF, 0xAF}};
+
 }  // namespace detail
 
 /// The code page of an index set's words, titles and pages.
@@ -48,7 +65,7 @@ std::optional<IndexCodePage> ParseCodePageName(std::string_view name) noexcept;
 
 /// Upper-case mapping of every Windows-1252 byte, as the system's ANSI
 /// upper-casing does it for that code page.
-inline constexpr std::array<unsigned char, 256> kAnsiUpperTable = detail::MakeAnsiUpperTable();
+inline constexpr std::array<unsigned char, 256> kAnsiUpperTable = detail::MakeUpperTable(detail::kCp1252Pairs);
 
 /// Upper-cases one Windows-1252 byte.
 constexpr char AnsiUpperChar(char c) { return static_cast<char>(kAnsiUpperTable[static_cast<unsigned char>(c)]); }
@@ -59,32 +76,9 @@ void AnsiUpperInPlace(std::string& text);
 /// Returns the Windows-1252 upper-case form of a text.
 std::string AnsiUpper(std::string_view text);
 
-namespace detail {
-constexpr std::array<unsigned char, 256> MakeCp1250UpperTable() {
-    std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
-    for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<unsigned char>(c - 32);
-    // The small letters at 0xE0..0xFE map 32 below, except the division sign.
-    for (int c = 0xE0; c <= 0xFE; ++c)
-        if (c != 0xF7) table[c] = static_cast<unsigned char>(c - 32);
-    table[0x9A] = 0x8A;  // š -> Š
-    table[0x9C] = 0x8C;  // ś -> Ś
-    table[0x9D] = 0x8D;  // ť -> Ť
-    table[0x9E] = 0x8E;  // ž -> Ž
-    table[0x9F] = 0x8F;  // ź -> Ź
-    table[0xB3] = 0xA3;  // ł -> Ł
-    table[0xB9] = 0xA5;  // ą -> Ą
-    table[0xBA] = 0xAA;  // ş -> Ş
-    table[0xBE] = 0xBC;  // ľ -> Ľ
-    table[0xBF] = 0xAF;  // ż -> Ż
-    // µ (0xB5) and ß (0xDF) have no capital in the code page and stay.
-    return table;
-}
-}  // namespace detail
-
 /// Upper-case mapping of every Windows-1250 byte, as the system's ANSI
 /// upper-casing does it for that code page.
-inline constexpr std::array<unsigned char, 256> kCp1250UpperTable = detail::MakeCp1250UpperTable();
+inline constexpr std::array<unsigned char, 256> kCp1250UpperTable = detail::MakeUpperTable(detail::kCp1250Pairs);
 
 /// Upper-cases a word or query text of an index set in place, by the set's
 /// code page: a byte table for the single-byte code pages, Unicode simple

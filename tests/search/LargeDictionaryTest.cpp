@@ -64,7 +64,7 @@ class LargeDictionary : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         index_ = std::make_unique<TestIndex>();
-        words_ = new std::map<std::string, Docs>;
+        words_ = std::make_unique<std::map<std::string, Docs>>();
         std::vector<std::string> all = ShapesBeforeM();
         for (int n = 0; static_cast<int>(all.size()) < kWordsBeforeM; ++n) all.push_back(Numbered("AF", n));
         for (int n = 0; n < kMaaWords; ++n) all.push_back(Numbered("MAA", n));
@@ -91,8 +91,7 @@ protected:
     }
     static void TearDownTestSuite() {
         index_.reset();
-        delete words_;
-        words_ = nullptr;
+        words_.reset();
     }
 
     static Docs Union(const std::string& prefix) {
@@ -113,10 +112,10 @@ protected:
     }
 
     static std::unique_ptr<TestIndex> index_;
-    static std::map<std::string, Docs>* words_;
+    static std::unique_ptr<std::map<std::string, Docs>> words_;
 };
 std::unique_ptr<TestIndex> LargeDictionary::index_;
-std::map<std::string, Docs>* LargeDictionary::words_ = nullptr;
+std::unique_ptr<std::map<std::string, Docs>> LargeDictionary::words_;
 
 TEST_F(LargeDictionary, LayoutHasTheBoundaryCasesThisSuiteIsAbout) {
     TTARVO engine(index_->BasePath());

@@ -81,7 +81,7 @@ class LargeUtf8Dictionary : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         index_ = std::make_unique<TestIndex>();
-        words_ = new std::map<std::string, Docs>;
+        words_ = std::make_unique<std::map<std::string, Docs>>();
         for (std::uint32_t d = 1; d <= kDocuments; ++d) index_->AddDocument("u", "t");
         std::uint32_t i = 0;
         for (const auto& word : MixedScriptWords()) {
@@ -100,8 +100,7 @@ protected:
     }
     static void TearDownTestSuite() {
         index_.reset();
-        delete words_;
-        words_ = nullptr;
+        words_.reset();
     }
 
     /// A search object on the set with its code page and block letters read.
@@ -120,10 +119,10 @@ protected:
     }
 
     static std::unique_ptr<TestIndex> index_;
-    static std::map<std::string, Docs>* words_;
+    static std::unique_ptr<std::map<std::string, Docs>> words_;
 };
 std::unique_ptr<TestIndex> LargeUtf8Dictionary::index_;
-std::map<std::string, Docs>* LargeUtf8Dictionary::words_ = nullptr;
+std::unique_ptr<std::map<std::string, Docs>> LargeUtf8Dictionary::words_;
 
 /// The sanitizer build, many times slower, checks every fourth word.
 #if defined(__SANITIZE_ADDRESS__)
