@@ -259,6 +259,17 @@
     return base.length === 1 && base !== ch && byteTable('windows-1252').has(base) ? base : ch;
   }
 
+  // Characters of the scripts written without spaces (Han, Hiragana,
+  // Katakana, Thai), each a word of its own in a UTF-8 index, as tarvocgi
+  // reads them.
+  const kOwnWordCharacters = '\\u0E00-\\u0E7F\\u3005-\\u3007\\u3021-\\u3029\\u3038-\\u303B\\u3040-\\u30FF' +
+    '\\u31F0-\\u31FF\\u3400-\\u4DBF\\u4E00-\\u9FFF\\uF900-\\uFAFF\\uFF66-\\uFF9F\\u{1B000}-\\u{1B16F}' +
+    '\\u{20000}-\\u{323AF}';
+  const kOwnWordCharacter = new RegExp(`[${kOwnWordCharacters}]`, 'u');
+  // A word: one such character with the marks after it, or a run of other
+  // letters, marks and digits.
+  const kWordPattern = new RegExp(`[${kOwnWordCharacters}]\\p{M}*|(?:(?![${kOwnWordCharacters}])[\\p{L}\\p{M}\\p{N}])+`, 'gu');
+
   // A word in the form compared for marking: letters folded, upper case.
   function wordKey(word) {
     return Array.from(word, foldCharacter).join('').toUpperCase();
@@ -279,13 +290,17 @@
       const prefix = token.endsWith('*');
       const stem = prefix ? token.replace(/\*+$/, '') : token;
       if (wasNegated || stem === '' || stem.includes('*')) continue;
-      terms.push({ key: wordKey(stem), prefix });
+      // A term of Chinese, Japanese or Thai characters is searched as each
+      // of its characters, so each is marked; a * applies to the last piece.
+      const pieces = kOwnWordCharacter.test(stem) ? stem.match(kWordPattern) : [stem];
+      pieces.forEach((piece, i) => terms.push({ key: wordKey(piece), prefix: prefix && i === pieces.length - 1 }));
     }
     return terms;
   }
 
   // A title cut into [{text, marked}] parts; the marked parts are the words
-  // the terms match. Words are runs of letters, marks and digits.
+  // the terms match. Words are runs of letters, marks and digits, and each
+  // Chinese, Japanese or Thai character with its marks a word of its own.
   function markedParts(title, terms) {
     const parts = [];
     const push = (text, marked) => {
@@ -295,7 +310,7 @@
       else parts.push({ text, marked });
     };
     let at = 0;
-    for (const match of title.matchAll(/[\p{L}\p{M}\p{N}]+/gu)) {
+    for (const match of title.matchAll(kWordPattern)) {
       const key = wordKey(match[0]);
       const hit = terms.some((t) => (t.prefix ? key.startsWith(t.key) : key === t.key));
       push(title.slice(at, match.index), false);

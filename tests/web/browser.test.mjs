@@ -208,6 +208,7 @@ describeWithTools('search page in headless Chromium', missing, { timeout: kTimeo
     assert.deepEqual(greek.marks, [['βιβλιοθήκη']]);
     const japanese = await search('図書館', 'en', 'world.html');
     assert.deepEqual(japanese.links, [{ text: '市立図書館 – 開館時間と貸出', href: 'http://www.example.org/ja/toshokan.htm' }]);
+    assert.deepEqual(japanese.marks, [['図書館', '館']]);
   });
 
   it('runs a Slovenian search on the Windows-1250 set, č and all', async () => {

@@ -141,6 +141,12 @@ describe('marking the query words', () => {
     assert.deepEqual(marked('Café', 'cafe'), []);
   });
 
+  it('marks each Chinese, Japanese or Thai character of a term, as the index holds them', () => {
+    assert.deepEqual(marked('市立図書館 – 開館時間と貸出', '図書館'), ['図書館', '館']);
+    assert.deepEqual(marked('東京タワーへようこそ', '東京 タワ*'), ['東京タワ']);
+    assert.deepEqual(marked('Windows版の説明', 'WINDOWS'), ['Windows']);
+  });
+
   it('leaves operators, words after NOT and words with an inner * unmarked', () => {
     assert.deepEqual(marked('cat and dog or bird', 'cat AND dog or NOT bird'), ['cat', 'dog']);
     assert.deepEqual(marked('cat dog', 'NOT cat & d*g'), ['cat']);
