@@ -8,6 +8,10 @@
 #             count of the program run directly as CGI (checked first)
 #   load:     wrk per query and program at 1 connection (-t1 -c1) and at 8
 #             (-t2 -c8): requests per second, p50, p99 and maximum latency
+#   ceiling:  the same pages served without a search, at the same loads:
+#             from memory by a responder on libfcgi (bench/FastCgiCeiling.cpp)
+#             and by nginx as static files. What they reach bounds what any
+#             FastCGI server can reach with pages of that size here.
 #   memory:   the FastCGI server's resident memory (VmRSS) at the start and
 #             at the end of a run under load, all queries in turn, 8
 #             connections
@@ -51,7 +55,8 @@ case "$build" in /*) ;; *) build="$repo/$build" ;; esac
 output="${output:-$build/bench/fastcgi-peers.md}"
 peers="$repo/bench/peers"
 programs=(fastcgi cgi omega)
-declare -A label=([fastcgi]="tarvocgi FastCGI" [cgi]="tarvocgi CGI (fcgiwrap)" [omega]="omega CGI (fcgiwrap)")
+declare -A label=([fastcgi]="tarvocgi FastCGI" [cgi]="tarvocgi CGI (fcgiwrap)" [omega]="omega CGI (fcgiwrap)"
+  [memory]="ceiling: the page from memory (libfcgi)" [file]="ceiling: the page as a static file (nginx)")
 connections=(1 8)
 declare -A threads=([1]=1 [8]=2)
 rss_allowance_kb=1024
@@ -88,17 +93,18 @@ cp "$build/bin/tarvocgi" "$base/tarvo/tarvocgi"
 # --- 2. the servers -------------------------------------------------------------------
 fastcgi_socket="$work/run/tarvocgi.sock"
 wrap_socket="$work/run/fcgiwrap.sock"
-fastcgi_pid="" wrap_pid="" nginx_pid="" fastcgi_exit=""
+ceiling_socket="$work/run/ceiling.sock"
+fastcgi_pid="" wrap_pid="" nginx_pid="" fastcgi_exit="" ceiling_pid=""
 
 stop_servers() {
   local pid
-  for pid in "$nginx_pid" "$wrap_pid"; do
+  for pid in "$nginx_pid" "$wrap_pid" "$ceiling_pid"; do
     [ -n "$pid" ] || continue
     # fcgiwrap's children share its process group (its own, from setsid).
     kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
-  nginx_pid="" wrap_pid=""
+  nginx_pid="" wrap_pid="" ceiling_pid=""
   if [ -n "$fastcgi_pid" ]; then
     kill -TERM "$fastcgi_pid" 2>/dev/null || true
     fastcgi_exit=0
@@ -146,7 +152,7 @@ wait_for 10 socket_ready "$wrap_socket" || { echo "fcgiwrap did not start" >&2; 
 # nginx's workers may serve as www-data: they must reach fcgiwrap's socket.
 chmod 666 "$wrap_socket"
 nginx_config "$work/nginx" "$port" "$(( port + 1 ))" "$fastcgi_socket" "$wrap_socket" "$base/tarvo" \
-  "$base/omega/omega.conf" > "$work/nginx/nginx.conf"
+  "$base/omega/omega.conf" "$ceiling_socket" "$work/pages" > "$work/nginx/nginx.conf"
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" > "$work/logs/nginx.log" 2>&1 &
 nginx_pid=$!
 if ! wait_for 10 port_ready "$port" || ! wait_for 10 port_ready "$(( port + 1 ))"; then
@@ -161,6 +167,8 @@ url_of() {
     fastcgi) echo "http://127.0.0.1:$port/cgi-bin/tarvocgi?searchWords=$words&volumeName=DataBase&language=en" ;;
     cgi) echo "http://127.0.0.1:$(( port + 1 ))/cgi-bin/tarvocgi?searchWords=$words&volumeName=DataBase&language=en" ;;
     omega) echo "http://127.0.0.1:$(( port + 1 ))/cgi-bin/omega?DB=db&FMT=bench&P=$words" ;;
+    memory) echo "http://127.0.0.1:$port/ceiling/fastcgi?page=$1" ;;
+    file) echo "http://127.0.0.1:$port/ceiling/file/$1.html" ;;
   esac
 }
 
@@ -215,12 +223,39 @@ if ! check_answers; then
   exit 1
 fi
 
-# --- 4. the load runs ---------------------------------------------------------------
+# --- 4. the ceiling -----------------------------------------------------------------
+# tarvocgi's FastCGI pages, served as they are without a search: from memory
+# through libfcgi, and by nginx from files. Both join the load runs.
+load_programs=("${programs[@]}")
+ceiling_program="$build/bench/FastCgiCeiling"
+if [ "$fastcgi_available" = 1 ] && [ -x "$ceiling_program" ]; then
+  mkdir -p "$work/pages"
+  for i in "${!queries[@]}"; do
+    cp "$work/answers/$i.fastcgi" "$work/pages/$i.html"
+    { printf 'Content-Type: text/html\r\n\r\n'; cat "$work/answers/$i.fastcgi"; } > "$work/pages/$i.fcgi"
+  done
+  chmod -R a+rX "$work/pages"
+  log "starting the ceiling's responder on $ceiling_socket"
+  setsid "$ceiling_program" "$ceiling_socket" "$work/pages" > "$work/logs/ceiling.log" 2>&1 &
+  ceiling_pid=$!
+  wait_for 10 socket_ready "$ceiling_socket" || { echo "the ceiling's responder did not start" >&2; exit 1; }
+  for i in "${!queries[@]}"; do
+    for p in memory file; do
+      curl -s "$(url_of "$i" "$p")" | cmp -s - "$work/pages/$i.html" ||
+        { echo "the ceiling's $p page of \"${queries[$i]}\" differs from tarvocgi's" >&2; exit 1; }
+    done
+  done
+  load_programs+=(memory file)
+else
+  log "no ceiling: $ceiling_program is not built or there is no FastCGI server"
+fi
+
+# --- 5. the load runs ---------------------------------------------------------------
 : > "$work/load.tsv"   # query number, program, connections, requests, requests/s, p50, p99, max (ms), errors
 wrk_hooks > "$work/load/hooks.lua"
 for i in "${!queries[@]}"; do
   for c in "${connections[@]}"; do
-    for p in "${programs[@]}"; do
+    for p in "${load_programs[@]}"; do
       log "\"${queries[$i]}\", ${label[$p]}, $c connection(s), $duration s"
       out="$work/load/$i.$p.$c.txt"
       wrk -t"${threads[$c]}" -c"$c" -d"${duration}s" --latency -s "$work/load/hooks.lua" "$(url_of "$i" "$p")" > "$out" 2>&1 || true
@@ -231,7 +266,7 @@ for i in "${!queries[@]}"; do
   done
 done
 
-# --- 5. memory under load -------------------------------------------------------------
+# --- 6. memory under load -------------------------------------------------------------
 : > "$work/rss.tsv"   # seconds into the run, KB
 soak_figures="" rss_start=0 rss_end=0
 if [ "$fastcgi_available" = 1 ]; then
@@ -256,7 +291,7 @@ fi
 stop_servers
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 
-# --- 6. the report --------------------------------------------------------------------
+# --- 7. the report --------------------------------------------------------------------
 figure_of() {  # QUERY_NUMBER PROGRAM CONNECTIONS COLUMN (4 requests, 5 requests/s, 6-8 p50, p99, max, 9 failed)
   awk -F'\t' -v i="$1" -v p="$2" -v c="$3" -v k="$4" '$1 == i && $2 == p && $3 == c { print $k }' "$work/load.tsv"
 }
@@ -271,10 +306,29 @@ load_table() {
   echo "| Query | Program | Requests/s | p50 | p99 | Max | Failed |"
   echo "|---|---|---|---|---|---|---|"
   for i in "${!queries[@]}"; do
-    for p in "${programs[@]}"; do
+    for p in "${load_programs[@]}"; do
       printf '| `%s` | %s | %s | %s | %s | %s | %s |\n' "${queries[$i]}" "${label[$p]}" "$(figure_of "$i" "$p" "$c" 5)" \
         "$(ms "$(figure_of "$i" "$p" "$c" 6)")" "$(ms "$(figure_of "$i" "$p" "$c" 7)")" \
         "$(ms "$(figure_of "$i" "$p" "$c" 8)")" "$(figure_of "$i" "$p" "$c" 9)"
+    done
+  done
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.1f", a / b; else printf "-" }'; }
+rps_and_ratio() {  # QUERY_NUMBER PROGRAM CONNECTIONS: "1234.5 (5.1 x)", the ratio to tarvocgi as CGI
+  local rps; rps=$(figure_of "$1" "$2" "$3" 5)
+  [ -n "$rps" ] || { echo "-"; return; }
+  echo "$rps ($(ratio "$rps" "$(figure_of "$1" cgi "$3" 5)") x)"
+}
+ceiling_table() {
+  local c i
+  echo "| Query | Page | Connections | tarvocgi CGI | tarvocgi FastCGI | Page from memory (libfcgi) | Static file (nginx) |"
+  echo "|---|---|---|---|---|---|---|"
+  for c in "${connections[@]}"; do
+    for i in "${!queries[@]}"; do
+      printf '| `%s` | %s KB | %s | %s | %s | %s | %s |\n' "${queries[$i]}" \
+        "$(( $(stat -c %s "$work/answers/$i.fastcgi") / 1024 ))" "$c" "$(figure_of "$i" cgi "$c" 5)" \
+        "$(rps_and_ratio "$i" fastcgi "$c")" "$(rps_and_ratio "$i" memory "$c")" "$(rps_and_ratio "$i" file "$c")"
     done
   done
 }
@@ -327,6 +381,17 @@ target_lines > "$work/targets.txt"
     echo
     load_table "$c"
   done
+  if [[ " ${load_programs[*]} " == *" memory "* ]]; then
+    echo
+    echo "### The ceiling: the same pages without a search (requests/s, and times tarvocgi as CGI)"
+    echo
+    echo "The page tarvocgi's FastCGI server gave for each query, answered from memory by a responder on libfcgi" \
+      "that does nothing else (bench/FastCgiCeiling.cpp, as many workers as tarvocgi), and served by nginx as a" \
+      "static file, through the same nginx at the same loads. No FastCGI server on libfcgi can pass the first" \
+      "on this machine with pages of these sizes."
+    echo
+    ceiling_table
+  fi
   echo
   echo "### Resident memory of the FastCGI server (memory run: $soak s, all queries in turn, 8 connections)"
   echo

@@ -2,16 +2,20 @@
 # and by its test: nginx's configuration, wrk's hooks and figures, the
 # resident memory of a process tree and the targets' verdicts.
 
-# nginx_config DIR FASTCGI_PORT CGI_PORT FASTCGI_SOCKET WRAP_SOCKET INDEX_DIR OMEGA_CONFIG
+# nginx_config DIR FASTCGI_PORT CGI_PORT FASTCGI_SOCKET WRAP_SOCKET INDEX_DIR OMEGA_CONFIG [CEILING_SOCKET PAGE_DIR]
 # nginx on 127.0.0.1 in the foreground with its files in DIR: FASTCGI_PORT
 # passes /cgi-bin/tarvocgi to the FastCGI server on FASTCGI_SOCKET; CGI_PORT
 # passes /cgi-bin/tarvocgi and /cgi-bin/omega to fcgiwrap on WRAP_SOCKET,
 # which starts the program named by SCRIPT_FILENAME per request. Two ports
 # rather than two paths, so that each program sees the same SCRIPT_NAME.
+# With CEILING_SOCKET and PAGE_DIR, FASTCGI_PORT also passes /ceiling/fastcgi
+# to the responder of bench/FastCgiCeiling.cpp and serves PAGE_DIR's pages as
+# static files under /ceiling/file/.
 # Response buffers as in examples/server/nginx-tarvo-fastcgi.conf.
 # Run as root, the workers serve as www-data, as the web tests' servers do.
 nginx_config() {
   local dir="$1" fastcgi_port="$2" cgi_port="$3" fastcgi_socket="$4" wrap_socket="$5" index_dir="$6" omega_config="$7"
+  local ceiling_socket="${8:-}" page_dir="${9:-}"
   local t
   echo "daemon off;"
   echo "worker_processes $(nproc);"
@@ -34,6 +38,16 @@ nginx_config() {
   echo "      fastcgi_param TARVO_INDEX_DIR $index_dir;"
   echo "      fastcgi_pass unix:$fastcgi_socket;"
   echo "    }"
+  if [ -n "$ceiling_socket" ]; then
+    echo "    location = /ceiling/fastcgi {"
+    echo "      include /etc/nginx/fastcgi_params;"
+    echo "      fastcgi_pass unix:$ceiling_socket;"
+    echo "    }"
+    echo "    location /ceiling/file/ {"
+    echo "      alias $page_dir/;"
+    echo "      default_type text/html;"
+    echo "    }"
+  fi
   echo "  }"
   echo "  server {"
   echo "    listen 127.0.0.1:$cgi_port;"

@@ -34,6 +34,14 @@ check "each program's location passes to its own socket" \
   test "$(grep -c "fastcgi_pass unix:$work/fcgiwrap.sock;" "$work/nginx/nginx.conf")" = 2 -a \
   "$(grep -c "fastcgi_pass unix:$work/tarvocgi.sock;" "$work/nginx/nginx.conf")" = 1
 
+nginx_config "$work/nginx" 18991 18992 "$work/tarvocgi.sock" "$work/fcgiwrap.sock" "$work/index" "$work/omega.conf" \
+  "$work/ceiling.sock" "$work/pages" > "$work/nginx/ceiling.conf"
+check "nginx accepts the configuration with the ceiling's locations" \
+  nginx -t -q -p "$work/nginx" -c "$work/nginx/ceiling.conf" -e "$work/nginx/error.log"
+check "the ceiling's responder has a socket of its own, beside the three programs' locations" \
+  test "$(grep -c "fastcgi_pass unix:$work/ceiling.sock;" "$work/nginx/ceiling.conf")" = 1 -a \
+  "$(grep -c "fastcgi_pass unix:" "$work/nginx/ceiling.conf")" = 4
+
 # --- wrk's hooks against a small server that logs every path asked ---
 mkdir -p "$work/site"
 for name in a b c; do echo "$name" > "$work/site/$name"; done
