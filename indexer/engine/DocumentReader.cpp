@@ -491,7 +491,17 @@ private:
     void AddWordIfAccepted(std::string_view token) {
         char stored[kStoredWordLength];
         bool isOwnStoredWord = false;
-        const std::size_t storedLength = rules_.StoredWordOf(token, stored, isOwnStoredWord);
+        std::size_t storedLength = rules_.StoredWordOf(token, stored, isOwnStoredWord);
+        // The dictionary keeps a word without the control characters at its
+        // end, so the entry is made of that word: entered as typed, "CAT^A"
+        // would sort apart from "CAT" and give the dictionary CAT twice. A
+        // token of control characters only keeps its entry, which the build
+        // drops.
+        const std::size_t plainLength = indexfiles::WordOfField({stored, storedLength}).size();
+        if (plainLength > 0 && plainLength < storedLength) {
+            storedLength = plainLength;
+            isOwnStoredWord = false;
+        }
         bool inserted = false;
         SeenWords::Word& slot = seenWords_.FindOrInsert(stored, storedLength, inserted);
         if (!inserted) {

@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "IndexTestSupport.h"
 #include "indexer/engine/IndexingRun.h"
@@ -130,6 +132,38 @@ TEST(DictionaryOrder, TokensOfControlCharactersOnlyLeaveNoTraceInTheSet) {
         EXPECT_TRUE(SameBytes(test_support::OrderedPostingLists(ReadBytes(withBase + ".ndx")),
                               test_support::OrderedPostingLists(ReadBytes(withoutBase + ".ndx"))));
     }
+}
+
+/// Indexes one text file per entry of `texts`, with the word dump; returns the database name.
+std::string IndexTexts(const TempFolder& folder, const std::vector<std::string>& texts) {
+    std::string list;
+    for (std::size_t d = 0; d < texts.size(); ++d) {
+        const std::string name = "doc" + std::to_string(d + 1) + ".txt";
+        WriteBytes(folder / name, texts[d]);
+        list += name + "\r\n";
+    }
+    RunSettings settings = test_support::SettingsForList(folder, list);
+    settings.project.dumpwords = true;
+    RunObserver quiet;
+    RunIndexer(settings, quiet);
+    return folder / "DataBase";
+}
+
+// Control characters at the end of a word are not kept in the dictionary, so
+// such a word is the plain word: one dictionary entry, one posting list,
+// never a second CAT sorted after CAT^AS where a search would miss it.
+TEST(DictionaryOrder, AWordEndingInControlCharactersIsThePlainWord) {
+    TempFolder ending, plain;
+    const std::string endingBase =
+        IndexTexts(ending, {"cat\x01 cat\x01s dog", "Cat", "cat\x02\x1F zebra\x0B", std::string(26, 'x') + "\x01yz"});
+    const std::string plainBase = IndexTexts(plain, {"cat cat\x01s dog", "Cat", "cat zebra", std::string(26, 'x')});
+    const std::string dct = ReadBytes(endingBase + ".dct");
+    EXPECT_EQ(DictionaryFault(dct), "");
+    EXPECT_EQ(dct.size(), 5 * kDictionaryRecordSize);  // CAT, CAT^AS, DOG, XX...X, ZEBRA
+    for (const char* ext : {".dct", ".hsh", ".lst"})
+        EXPECT_TRUE(SameBytes(ReadBytes(endingBase + ext), ReadBytes(plainBase + ext))) << ext;
+    EXPECT_TRUE(SameBytes(test_support::OrderedPostingLists(ReadBytes(endingBase + ".ndx")),
+                          test_support::OrderedPostingLists(ReadBytes(plainBase + ".ndx"))));
 }
 
 }  // namespace
