@@ -493,14 +493,17 @@ private:
         bool isOwnStoredWord = false;
         std::size_t storedLength = rules_.StoredWordOf(token, stored, isOwnStoredWord);
         // The dictionary keeps a word without the control characters at its
-        // end, so the entry is made of that word: entered as typed, "CAT^A"
-        // would sort apart from "CAT" and give the dictionary CAT twice. A
-        // token of control characters only keeps its entry, which the build
-        // drops.
+        // end, so such a token is taken as that word, and the word rules
+        // judge the word: entered as typed, "CAT^A" would sort apart from
+        // "CAT" and give the dictionary CAT twice, and "THE^A" would put a
+        // stopword into it. A token of control characters only keeps its
+        // entry, which the build drops.
+        std::string_view judged = token;
         const std::size_t plainLength = indexfiles::WordOfField({stored, storedLength}).size();
         if (plainLength > 0 && plainLength < storedLength) {
             storedLength = plainLength;
-            isOwnStoredWord = false;
+            judged = std::string_view(stored, storedLength);
+            isOwnStoredWord = true;
         }
         bool inserted = false;
         SeenWords::Word& slot = seenWords_.FindOrInsert(stored, storedLength, inserted);
@@ -510,7 +513,7 @@ private:
             // token whose upper-cased form is the stored word itself.
             if (slot.status == SeenWords::Status::Refused && isOwnStoredWord) return;
         }
-        if (!rules_.AcceptWord(token)) {
+        if (!rules_.AcceptWord(judged)) {
             if (isOwnStoredWord) slot.status = SeenWords::Status::Refused;
             else if (inserted) slot.status = SeenWords::Status::Undecided;
             return;

@@ -89,21 +89,34 @@ private:
     std::mt19937 random_;
 };
 
-/// Writes `documents` documents of the maker's into `folder` and indexes
-/// them with the word dump; returns the database name.
-std::string IndexDocuments(const TempFolder& folder, DocumentMaker maker, int documents, bool withControlOnlyTokens) {
+/// Writes one text file per entry of `texts` into `folder` and indexes them
+/// with the word dump, numbers of any length taken and the stopword file
+/// `stopwords` if any; returns the database name.
+std::string IndexTexts(const TempFolder& folder, const std::vector<std::string>& texts,
+                       const std::string& stopwords = "") {
     std::string list;
-    for (int d = 1; d <= documents; ++d) {
-        const std::string name = "doc" + std::to_string(d) + ".txt";
-        WriteBytes(folder / name, maker.Next(withControlOnlyTokens));
+    for (std::size_t d = 0; d < texts.size(); ++d) {
+        const std::string name = "doc" + std::to_string(d + 1) + ".txt";
+        WriteBytes(folder / name, texts[d]);
         list += name + "\r\n";
     }
     RunSettings settings = test_support::SettingsForList(folder, list);
     settings.project.dumpwords = true;
     settings.project.digitmin = 1;
+    if (!stopwords.empty()) {
+        WriteBytes(folder / "stop.txt", stopwords);
+        settings.project.stopwords = folder / "stop.txt";
+    }
     RunObserver quiet;
     RunIndexer(settings, quiet);
     return folder / "DataBase";
+}
+
+/// Indexes `documents` documents of the maker's in `folder`; returns the database name.
+std::string IndexDocuments(const TempFolder& folder, DocumentMaker maker, int documents, bool withControlOnlyTokens) {
+    std::vector<std::string> texts;
+    for (int d = 1; d <= documents; ++d) texts.push_back(maker.Next(withControlOnlyTokens));
+    return IndexTexts(folder, texts);
 }
 
 TEST(DictionaryOrder, DictionariesOfVariedDocumentsAreUniqueAscendingAndNeverEmpty) {
@@ -134,29 +147,17 @@ TEST(DictionaryOrder, TokensOfControlCharactersOnlyLeaveNoTraceInTheSet) {
     }
 }
 
-/// Indexes one text file per entry of `texts`, with the word dump; returns the database name.
-std::string IndexTexts(const TempFolder& folder, const std::vector<std::string>& texts) {
-    std::string list;
-    for (std::size_t d = 0; d < texts.size(); ++d) {
-        const std::string name = "doc" + std::to_string(d + 1) + ".txt";
-        WriteBytes(folder / name, texts[d]);
-        list += name + "\r\n";
-    }
-    RunSettings settings = test_support::SettingsForList(folder, list);
-    settings.project.dumpwords = true;
-    RunObserver quiet;
-    RunIndexer(settings, quiet);
-    return folder / "DataBase";
-}
-
 // Control characters at the end of a word are not kept in the dictionary, so
 // such a word is the plain word: one dictionary entry, one posting list,
-// never a second CAT sorted after CAT^AS where a search would miss it.
+// never a second CAT sorted after CAT^AS where a search would miss it, and
+// refused where the plain word is a stopword.
 TEST(DictionaryOrder, AWordEndingInControlCharactersIsThePlainWord) {
     TempFolder ending, plain;
-    const std::string endingBase =
-        IndexTexts(ending, {"cat\x01 cat\x01s dog", "Cat", "cat\x02\x1F zebra\x0B", std::string(26, 'x') + "\x01yz"});
-    const std::string plainBase = IndexTexts(plain, {"cat cat\x01s dog", "Cat", "cat zebra", std::string(26, 'x')});
+    const std::string endingBase = IndexTexts(
+        ending, {"cat\x01 cat\x01s dog the\x01", "Cat", "cat\x02\x1F zebra\x0B", std::string(26, 'x') + "\x01yz"},
+        "the\r\n");
+    const std::string plainBase =
+        IndexTexts(plain, {"cat cat\x01s dog the", "Cat", "cat zebra", std::string(26, 'x')}, "the\r\n");
     const std::string dct = ReadBytes(endingBase + ".dct");
     EXPECT_EQ(DictionaryFault(dct), "");
     EXPECT_EQ(dct.size(), 5 * kDictionaryRecordSize);  // CAT, CAT^AS, DOG, XX...X, ZEBRA
