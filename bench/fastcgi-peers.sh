@@ -387,8 +387,8 @@ target_lines > "$work/targets.txt"
     echo
     echo "The page tarvocgi's FastCGI server gave for each query, answered from memory by a responder on libfcgi" \
       "that does nothing else (bench/FastCgiCeiling.cpp, as many workers as tarvocgi), and served by nginx as a" \
-      "static file, through the same nginx at the same loads. No FastCGI server on libfcgi can pass the first" \
-      "on this machine with pages of these sizes."
+      "static file, through the same nginx at the same loads. The first does no work but hand the page to" \
+      "libfcgi: a FastCGI server on libfcgi that searches can at best come near it with pages of these sizes here."
     echo
     ceiling_table
   fi
