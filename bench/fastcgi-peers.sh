@@ -10,8 +10,9 @@
 #             (-t2 -c8): requests per second, p50, p99 and maximum latency
 #   ceiling:  the same pages served without a search, at the same loads:
 #             from memory by a responder on libfcgi (bench/FastCgiCeiling.cpp)
-#             and by nginx as static files. What they reach bounds what any
-#             FastCGI server can reach with pages of that size here.
+#             and by nginx as static files. The first hands the page to
+#             libfcgi and does nothing else: a FastCGI server on libfcgi that
+#             searches can at best come near it with pages of that size here.
 #   memory:   the FastCGI server's resident memory (VmRSS) at the start and
 #             at the end of a run under load, all queries in turn, 8
 #             connections
